@@ -1,0 +1,54 @@
+# Everything goes through CMake and Ninja; these targets add the set-up a fresh Debian 12
+# machine needs (scripts/bootstrap.sh) and the display the window tests need (xvfb-run).
+BUILD       ?= build
+BUILD_ASAN  ?= build-asan
+BUILD_FUZZ  ?= build-fuzz
+JOBS        ?= 2
+FUZZ_SECONDS ?= 20
+WERROR      := $(if $(CI),ON,OFF)
+XVFB        := xvfb-run -a -s "-screen 0 1280x1024x24"
+
+.PHONY: all bootstrap configure build test test-sanitize play bench fuzz format clean
+
+all: build
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTREVANE_WERROR=$(WERROR)
+
+configure: bootstrap $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && $(XVFB) ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: bootstrap
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSTREVANE_SANITIZE=ON -DOSTREVANE_BENCH=OFF -DOSTREVANE_WERROR=$(WERROR)
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  $(XVFB) ctest --output-on-failure -j $(JOBS) -L unit
+
+play: build
+	./$(BUILD)/game
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
+
+fuzz: bootstrap
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTREVANE_FUZZ=ON -DOSTREVANE_BENCH=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	@for f in $(BUILD_FUZZ)/fuzz/fuzz_*; do \
+	  name=$$(basename $$f); mkdir -p $(BUILD_FUZZ)/corpus/$$name; \
+	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(BUILD_FUZZ)/corpus/$$name fuzz/corpus/$$name || exit 1; \
+	done
+
+format:
+	find src tools tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)

@@ -1,0 +1,7 @@
+#include "app/entry.h"
+
+int app_main(int argc, char** argv) {
+  (void)argc;
+  (void)argv;
+  return 0;
+}

@@ -1,0 +1,130 @@
+#include "base/intmap.h"
+
+#include <cstring>
+
+#include "base/fatal.h"
+#include "base/mem.h"
+
+uint32_t map_capacity_for_hint(uint32_t hint) {
+  if (hint == 0) return 32;
+  if (hint > 0x80000000u) fatal_exit("Out of memory - the application will now close.");
+  uint32_t capacity = 1;
+  while (capacity < hint) capacity <<= 1;
+  return capacity;
+}
+
+static void intmap_alloc_slots(IntMap* map, uint32_t capacity) {
+  map->capacity = capacity;
+  map->keys = (uint32_t*)mem_calloc(capacity, sizeof(uint32_t));
+  map->values = (void**)mem_calloc(capacity, sizeof(void*));
+  map->used = (uint8_t*)mem_calloc(capacity, 1);
+}
+
+IntMap* intmap_create(uint32_t capacity_hint) {
+  IntMap* map = (IntMap*)mem_alloc(sizeof(IntMap));
+  map->count = 0;
+  intmap_alloc_slots(map, map_capacity_for_hint(capacity_hint));
+  return map;
+}
+
+void intmap_clear(IntMap* map, ReleaseFn release_value) {
+  if (!map) return;
+  if (release_value) {
+    for (uint32_t i = 0; i < map->capacity; i++)
+      if (map->used[i]) release_value(map->values[i]);
+  }
+  memset(map->used, 0, map->capacity);
+  memset(map->keys, 0, (size_t)map->capacity * sizeof(uint32_t));
+  memset(map->values, 0, (size_t)map->capacity * sizeof(void*));
+  map->count = 0;
+}
+
+void intmap_destroy(IntMap* map, ReleaseFn release_value) {
+  if (!map) return;
+  if (release_value) {
+    for (uint32_t i = 0; i < map->capacity; i++)
+      if (map->used[i]) release_value(map->values[i]);
+  }
+  mem_free(map->keys);
+  mem_free(map->values);
+  mem_free(map->used);
+  mem_free(map);
+}
+
+// Slot holding key, or capacity when absent.
+static uint32_t intmap_slot_of(const IntMap* map, uint32_t key) {
+  uint32_t mask = map->capacity - 1;
+  uint32_t slot = key & mask;
+  while (map->used[slot]) {
+    if (map->keys[slot] == key) return slot;
+    slot = (slot + 1) & mask;
+  }
+  return map->capacity;
+}
+
+static void intmap_place(IntMap* map, uint32_t key, void* value) {
+  uint32_t mask = map->capacity - 1;
+  uint32_t slot = key & mask;
+  while (map->used[slot]) slot = (slot + 1) & mask;
+  map->used[slot] = 1;
+  map->keys[slot] = key;
+  map->values[slot] = value;
+}
+
+int intmap_insert(IntMap* map, uint32_t key, void* value) {
+  if (!map) return 0;
+  if (intmap_slot_of(map, key) != map->capacity) return 0;
+  if (map_needs_growth(map->capacity, map->count)) {
+    IntMap old = *map;
+    if (old.capacity > 0x80000000u) fatal_exit("Out of memory - the application will now close.");
+    intmap_alloc_slots(map, old.capacity * 2);
+    for (uint32_t i = 0; i < old.capacity; i++)
+      if (old.used[i]) intmap_place(map, old.keys[i], old.values[i]);
+    mem_free(old.keys);
+    mem_free(old.values);
+    mem_free(old.used);
+  }
+  intmap_place(map, key, value);
+  map->count++;
+  return 1;
+}
+
+void* intmap_find(const IntMap* map, uint32_t key) {
+  if (!map) return nullptr;
+  uint32_t slot = intmap_slot_of(map, key);
+  return slot == map->capacity ? nullptr : map->values[slot];
+}
+
+int intmap_contains(const IntMap* map, uint32_t key) {
+  return map && intmap_slot_of(map, key) != map->capacity;
+}
+
+int intmap_remove(IntMap* map, uint32_t key, void** value_out) {
+  if (value_out) *value_out = nullptr;
+  if (!map || map->count == 0) return 0;
+  uint32_t hole = intmap_slot_of(map, key);
+  if (hole == map->capacity) return 0;
+  if (value_out) *value_out = map->values[hole];
+  uint32_t mask = map->capacity - 1;
+  // Walk the rest of the cluster: an entry may move back into the hole when the hole lies
+  // between its home and its current slot (cyclically).
+  for (uint32_t p = (hole + 1) & mask; map->used[p]; p = (p + 1) & mask) {
+    uint32_t home = map->keys[p] & mask;
+    if (((p - home) & mask) >= ((p - hole) & mask)) {
+      map->keys[hole] = map->keys[p];
+      map->values[hole] = map->values[p];
+      hole = p;
+    }
+  }
+  map->used[hole] = 0;
+  map->keys[hole] = 0;
+  map->values[hole] = nullptr;
+  map->count--;
+  return 1;
+}
+
+void* intmap_take(IntMap* map, uint32_t key) {
+  void* value;
+  intmap_remove(map, key, &value);
+  return value;
+}

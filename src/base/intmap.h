@@ -1,0 +1,39 @@
+#pragma once
+// IntMap: open-addressing map from unsigned 32-bit keys to pointers. The hash of a key is
+// the key itself masked with capacity - 1 (keys are identifiers, handles or hashes already);
+// collisions probe linearly. Capacity is a power of two: the creation hint rounded up, hint
+// 0 gives 32. An insert that would take the map past three-quarters full doubles it first,
+// re-inserting in old slot order. Removal shifts later cluster members back (no tombstones).
+// Iteration is by slot. A stored null value cannot be told from absence by intmap_find.
+#include <cstdint>
+
+#include "base/array.h"
+
+struct IntMap {
+  uint32_t capacity;
+  uint32_t count;
+  uint32_t* keys;
+  void** values;
+  uint8_t* used;
+};
+
+IntMap* intmap_create(uint32_t capacity_hint);
+void intmap_destroy(IntMap* map, ReleaseFn release_value);
+void intmap_clear(IntMap* map, ReleaseFn release_value);
+// 1 inserted; 0 when the key is present (the stored value is left unchanged).
+int intmap_insert(IntMap* map, uint32_t key, void* value);
+void* intmap_find(const IntMap* map, uint32_t key);
+// 1 when the key is present (values may be null).
+int intmap_contains(const IntMap* map, uint32_t key);
+// Removes the key; returns its value, or null when absent.
+void* intmap_take(IntMap* map, uint32_t key);
+// Like intmap_take, but reports presence apart from the value.
+int intmap_remove(IntMap* map, uint32_t key, void** value_out);
+
+// Rounds a hint up to a power of two (0 gives 32); shared with HashMap.
+uint32_t map_capacity_for_hint(uint32_t hint);
+// The growth rule shared with HashMap: 1 when an insert into a map of this capacity holding
+// count entries must double it first.
+static inline int map_needs_growth(uint32_t capacity, uint32_t count) {
+  return (uint64_t)capacity * 3 < (uint64_t)count * 4 + 4;
+}

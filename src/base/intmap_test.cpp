@@ -1,0 +1,151 @@
+#include "base/intmap.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <unordered_map>
+
+#include "base/hashmap.h"
+#include "base/strings.h"
+
+TEST(IntMap, CapacityFromHint) {
+  struct Case {
+    uint32_t hint, capacity;
+  } cases[] = {{0, 32}, {1, 1}, {3, 4}, {32, 32}, {33, 64}};
+  for (const Case& c : cases) {
+    IntMap* map = intmap_create(c.hint);
+    EXPECT_EQ(map->capacity, c.capacity) << "hint " << c.hint;
+    intmap_destroy(map, nullptr);
+  }
+}
+
+TEST(IntMap, GrowsBeforePassingThreeQuarters) {
+  IntMap* map = intmap_create(4);
+  for (uint32_t k = 1; k <= 3; k++) ASSERT_EQ(intmap_insert(map, k, (void*)(uintptr_t)k), 1);
+  EXPECT_EQ(map->capacity, 4u);  // the third insert: 4 x 3 is not below 2 x 4 + 4
+  ASSERT_EQ(intmap_insert(map, 4, (void*)4), 1);
+  EXPECT_EQ(map->capacity, 8u);  // the fourth: 4 x 3 < 3 x 4 + 4
+  // An existing key is refused, keeps its value and does not grow the map.
+  EXPECT_EQ(intmap_insert(map, 4, (void*)99), 0);
+  EXPECT_EQ(intmap_find(map, 4), (void*)4);
+  EXPECT_EQ(map->capacity, 8u);
+  intmap_destroy(map, nullptr);
+}
+
+TEST(IntMap, RemovalInsideClusterKeepsEveryKeyFindable) {
+  IntMap* map = intmap_create(16);
+  // Keys 1, 17, 33 share home 1; key 2 is displaced by them; 5 sits at its home.
+  uint32_t keys[] = {1, 17, 33, 2, 5};
+  for (uint32_t k : keys) intmap_insert(map, k, (void*)(uintptr_t)(k + 100));
+  EXPECT_EQ(intmap_take(map, 17), (void*)117);
+  for (uint32_t k : {1u, 33u, 2u, 5u}) EXPECT_EQ(intmap_find(map, k), (void*)(uintptr_t)(k + 100)) << k;
+  EXPECT_EQ(map->keys[5], 5u);  // at its home: not moved
+  EXPECT_EQ(intmap_find(map, 17), nullptr);
+  EXPECT_EQ(intmap_take(map, 17), nullptr);
+  intmap_destroy(map, nullptr);
+}
+
+// Random operations against std::unordered_map, with keys that collide heavily (entity
+// handles differing only in their high bits) and many removals inside clusters.
+TEST(IntMap, MatchesStdUnorderedMap) {
+  for (int clustered = 0; clustered < 2; clustered++) {
+    std::mt19937 rng(1234 + clustered);
+    IntMap* map = intmap_create(0);
+    std::unordered_map<uint32_t, uintptr_t> oracle;
+    for (int step = 0; step < 200000; step++) {
+      uint32_t key = clustered ? ((rng() % 64) << 24 | (rng() % 8)) : (uint32_t)(rng() % 4096);
+      uint32_t op = rng() % 3;
+      if (op == 0) {
+        uintptr_t value = rng() | 1;
+        bool fresh = oracle.emplace(key, value).second;
+        ASSERT_EQ(intmap_insert(map, key, (void*)value), fresh ? 1 : 0);
+      } else if (op == 1) {
+        auto it = oracle.find(key);
+        void* taken = intmap_take(map, key);
+        ASSERT_EQ((uintptr_t)taken, it == oracle.end() ? 0 : it->second);
+        if (it != oracle.end()) oracle.erase(it);
+      } else {
+        auto it = oracle.find(key);
+        ASSERT_EQ((uintptr_t)intmap_find(map, key), it == oracle.end() ? 0 : it->second);
+      }
+      ASSERT_EQ(map->count, oracle.size());
+    }
+    uint32_t seen = 0;
+    for (uint32_t i = 0; i < map->capacity; i++)
+      if (map->used[i]) {
+        seen++;
+        ASSERT_EQ(oracle.at(map->keys[i]), (uintptr_t)map->values[i]);
+      }
+    EXPECT_EQ(seen, oracle.size());
+    intmap_destroy(map, nullptr);
+  }
+}
+
+static int g_released;
+static void count_release(void*) { g_released++; }
+
+TEST(IntMap, ClearAndDestroyReleaseEveryValue) {
+  IntMap* map = intmap_create(2);
+  for (uint32_t k = 0; k < 10; k++) intmap_insert(map, k, (void*)(uintptr_t)(k + 1));
+  g_released = 0;
+  uint32_t capacity = map->capacity;
+  intmap_clear(map, count_release);
+  EXPECT_EQ(g_released, 10);
+  EXPECT_EQ(map->count, 0u);
+  EXPECT_EQ(map->capacity, capacity);
+  intmap_insert(map, 7, (void*)7);
+  intmap_destroy(map, count_release);
+  EXPECT_EQ(g_released, 11);
+}
+
+TEST(HashMap, StringKeys) {
+  HashMap* map = hashmap_create(0, string_equal, string_key_hash);
+  std::unordered_map<std::string, uintptr_t> oracle;
+  std::vector<std::string> names;
+  for (int i = 0; i < 500; i++) names.push_back("key" + std::to_string(i * 7919 % 1000));
+  for (size_t i = 0; i < names.size(); i++) {
+    bool fresh = oracle.emplace(names[i], i + 1).second;
+    EXPECT_EQ(hashmap_insert(map, names[i].c_str(), (void*)(i + 1)), fresh ? 1 : 0);
+  }
+  for (auto& [name, value] : oracle) {
+    std::string copy = name;  // a different pointer to equal bytes
+    EXPECT_EQ((uintptr_t)hashmap_find(map, copy.c_str()), value);
+  }
+  EXPECT_EQ(hashmap_insert(map, nullptr, (void*)1), 0);
+  EXPECT_FALSE(hashmap_contains(map, "absent"));
+  EXPECT_EQ(map->count, oracle.size());
+  hashmap_destroy(map, nullptr, nullptr);
+}
+
+TEST(Strings, FnvPublishedVectors) {
+  EXPECT_EQ(string_hash_fnv(""), 0x811C9DC5u);
+  EXPECT_EQ(string_hash_fnv("a"), 0xE40C292Cu);
+  EXPECT_EQ(string_hash_fnv("foobar"), 0xBF9CF968u);
+}
+
+TEST(Strings, CompareAndFold) {
+  EXPECT_EQ(string_compare("abc", "abc"), 0);
+  EXPECT_EQ(string_compare("ab", "abc"), -1);
+  EXPECT_EQ(string_compare("\xC3", "a"), 1);  // unsigned bytes
+  EXPECT_EQ(string_icase_equal("HeLLo", "hello"), 0);
+  EXPECT_NE(string_icase_equal("hello", "hell"), 0);
+  EXPECT_NE(string_icase_equal("\xC3\x89", "\xC3\xA9"), 0);  // only ASCII folds
+}
+
+TEST(Strings, CopyCutsOnCharacterBoundary) {
+  char out[5];
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"abcd", "abcd"},
+      {"abcdef", "abcd"},
+      {"ab\xE2\x82\xAC", "ab"},         // euro sign would need bytes 3..5
+      {"a\xC3\xA9\xC3\xA9", "a\xC3\xA9"},  // second e-acute cut
+      {"\xE2\x82\xAC" "a", "\xE2\x82\xAC" "a"},
+  };
+  for (const Case& c : cases) {
+    string_copy_utf8(out, sizeof out, c.in);
+    EXPECT_STREQ(out, c.out) << c.in;
+  }
+}
