@@ -1,5 +1,6 @@
 #include "assets/archive.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 
@@ -20,7 +21,7 @@ static uint32_t archive_map_key(const Archive* archive, uint32_t id) {
 }
 
 static uint32_t archive_new_mix(const void* record) {
-  static uint32_t counter;
+  static std::atomic<uint32_t> counter;
   uint64_t now = (uint64_t)std::chrono::steady_clock::now().time_since_epoch().count();
   uint64_t mixed = now ^ (uint64_t)(uintptr_t)record ^ ((uint64_t)++counter << 32);
   return archive_hash((uint32_t)mixed ^ archive_hash((uint32_t)(mixed >> 32)));

@@ -93,7 +93,9 @@ int asset_find(AssetHandle* handle, uint32_t type, uint32_t id);
 int asset_release(uint32_t type, uint32_t id);
 // Empties the cache: waits until the loader is idle, drops every queued request, destroys
 // every entry as asset_release does, and returns holding the cache lock so no load can
-// start; asset_purge_end releases it. Both calls must come from the same thread.
+// start; asset_purge_end releases it. Both calls must come from the same thread. Events are
+// posted with the lock briefly left, so a request made meanwhile from another thread may
+// survive the purge.
 void asset_purge_begin(void);
 void asset_purge_end(void);
 
