@@ -53,8 +53,8 @@ TEST_P(CameraPaths, CameraMatricesMatchGlm) {
     build(&c, v);
     float top = std::tan(glm::radians(v.fov) / 2) * v.near, right = v.width / v.height * top;
     expect_memory_near(c.projection, glm::frustum(-right, right, -top, top, v.near, v.far), 1e-6f, "frustum");
-    expect_memory_near(c.projection, glm::perspective(glm::radians(v.fov), v.width / v.height, v.near, v.far), 1e-5f,
-                       "perspective");
+    expect_memory_near(c.projection, glm::perspective(glm::radians(v.fov), v.width / v.height, v.near, v.far),
+                       1e-5f, "perspective");
     expect_memory_near(c.view, glm_view(v), 1e-5f, "view");
     glm::mat4 vp = glm::frustum(-right, right, -top, top, v.near, v.far) * glm_view(v);
     expect_memory_near(c.view_projection, vp, 1e-5f, "view x projection");
@@ -85,7 +85,8 @@ TEST_P(CameraPaths, CameraCornersAndPlanesBoundTheViewVolume) {
                       glm::rotate(glm::dmat4(1), glm::radians(-(double)v.ay), {0, 1, 0}) *
                       glm::rotate(glm::dmat4(1), glm::radians((double)v.az), {0, 0, 1}) *
                       glm::translate(glm::dmat4(1), glm::dvec3(-v.x, -v.y, -v.z));
-    glm::dmat4 inverse = glm::inverse(glm::frustum(-right, right, -top, top, (double)v.near, (double)v.far) * view);
+    glm::dmat4 inverse =
+        glm::inverse(glm::frustum(-right, right, -top, top, (double)v.near, (double)v.far) * view);
     glm::vec3 lo(INFINITY), hi(-INFINITY);
     glm::vec3 corners[8];
     for (int i = 0; i < 8; i++) {
@@ -103,9 +104,7 @@ TEST_P(CameraPaths, CameraCornersAndPlanesBoundTheViewVolume) {
     EXPECT_EQ(c.frustum_bounds.max.z, hi.z);
     // Plane k holds the four corners whose clip coordinate (axis, side) is on its face:
     // right (x = 1), left (x = -1), bottom (y = -1), top (y = 1), near (z = -1), far (z = 1).
-    const struct {
-      int bit, set;
-    } faces[6] = {{4, 1}, {4, 0}, {2, 0}, {2, 1}, {1, 0}, {1, 1}};
+    const struct { int bit, set; } faces[6] = {{4, 1}, {4, 0}, {2, 0}, {2, 1}, {1, 0}, {1, 1}};
     for (int k = 0; k < 6; k++) {
       const Plane& p = c.planes[k];
       EXPECT_NEAR(p.a * p.a + p.b * p.b + p.c * p.c, 1, 1e-5f) << "plane " << k;
@@ -187,7 +186,8 @@ TEST_P(CameraPaths, ClassifyAgreesWithClipSpaceOverRandomBoxes) {
       int inside = 0, clearly_inside = 0;
       for (int i = 0; i < 9; i++) {
         glm::vec3 p = i == 8 ? glm::vec3(b.centre.x, b.centre.y, b.centre.z)
-                             : glm::vec3(i & 1 ? b.max.x : b.min.x, i & 2 ? b.max.y : b.min.y, i & 4 ? b.max.z : b.min.z);
+                             : glm::vec3(i & 1 ? b.max.x : b.min.x, i & 2 ? b.max.y : b.min.y,
+                                         i & 4 ? b.max.z : b.min.z);
         glm::vec4 q = vp * glm::vec4(p, 1);
         float m = std::fmax(std::fabs(q.x), std::fmax(std::fabs(q.y), std::fabs(q.z)));
         if (q.w > 0 && m <= q.w * 1.001f) inside++;

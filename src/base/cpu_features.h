@@ -7,9 +7,9 @@
 
 struct CpuFeatures {
   int detected;
-  int cpuid;  // the CPUID instruction exists
-  int mmx;    // leaf 1, EDX bit 23
-  int sse;    // leaf 1, EDX bit 25 and the system saves SSE state
+  int cpuid;      // the CPUID instruction exists
+  int mmx;        // leaf 1, EDX bit 23
+  int sse;        // leaf 1, EDX bit 25 and the system saves SSE state
   int amd_3dnow;  // extended leaf 0x80000001, EDX bit 31
 };
 

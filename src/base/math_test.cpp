@@ -120,11 +120,14 @@ TEST(Mat4, PostMultiplyingOperationsMatchGlm) {
   } cases[] = {
       {"translate", [](Mat4* m) { mat4_translate(1.5f, -2, 3.25f, m); },
        glm::translate(glm::mat4(1), glm::vec3(1.5f, -2, 3.25f))},
-      {"rotate x", [](Mat4* m) { mat4_rotate_x(37, m); }, glm::rotate(glm::mat4(1), glm::radians(37.0f), {1, 0, 0})},
+      {"rotate x", [](Mat4* m) { mat4_rotate_x(37, m); },
+       glm::rotate(glm::mat4(1), glm::radians(37.0f), {1, 0, 0})},
       {"rotate y", [](Mat4* m) { mat4_rotate_y(-123, m); },
        glm::rotate(glm::mat4(1), glm::radians(-123.0f), {0, 1, 0})},
-      {"rotate z", [](Mat4* m) { mat4_rotate_z(200, m); }, glm::rotate(glm::mat4(1), glm::radians(200.0f), {0, 0, 1})},
-      {"scale", [](Mat4* m) { mat4_scale(2, -0.5f, 3, m); }, glm::scale(glm::mat4(1), glm::vec3(2, -0.5f, 3))},
+      {"rotate z", [](Mat4* m) { mat4_rotate_z(200, m); },
+       glm::rotate(glm::mat4(1), glm::radians(200.0f), {0, 0, 1})},
+      {"scale", [](Mat4* m) { mat4_scale(2, -0.5f, 3, m); },
+       glm::scale(glm::mat4(1), glm::vec3(2, -0.5f, 3))},
   };
   std::mt19937 rng(10);
   for (const Case& c : cases) {
@@ -209,7 +212,8 @@ TEST(Mat4, InverseMatchesNumpyInDoublePrecision) {
       cursor = end;
       largest = std::fmax(largest, std::fabs(v));
     }
-    for (int i = 0; i < 16; i++) EXPECT_NEAR(inv.m[i], ref[i], 2e-5 * (1 + largest)) << "matrix " << n << " element " << i;
+    for (int i = 0; i < 16; i++)
+      EXPECT_NEAR(inv.m[i], ref[i], 2e-5 * (1 + largest)) << "matrix " << n << " element " << i;
   }
 }
 
@@ -306,7 +310,8 @@ TEST(Quat, AxisAngleNormaliseAndNlerp) {
       {"t <= 0 gives a unchanged", quat_nlerp({0, 2, 0, 0}, {1, 0, 0, 0}, -1), {0, 2, 0, 0}},
       {"t >= 1 gives b unchanged", quat_nlerp({0, 2, 0, 0}, {3, 0, 0, 0}, 1), {3, 0, 0, 0}},
       {"midway", quat_nlerp({0, 0, 0, 1}, {1, 0, 0, 0}, 0.5f), {0.70710678f, 0, 0, 0.70710678f}},
-      {"b on the far hemisphere is negated", quat_nlerp({0, 0, 0, 1}, {-0.6f, 0, 0, -0.8f}, 0.5f),
+      {"b on the far hemisphere is negated",
+       quat_nlerp({0, 0, 0, 1}, {-0.6f, 0, 0, -0.8f}, 0.5f),
        {0.31622777f, 0, 0, 0.94868330f}},
       {"tiny blend gives the identity", quat_nlerp({0.001f, 0, 0, 0}, {0.001f, 0, 0, 0}, 0.5f), {0, 0, 0, 1}},
   };

@@ -18,9 +18,10 @@ class MathVariants : public ::testing::TestWithParam<bool> {
   void TearDown() override { cpu_features_force_no_cpuid(0); }
 };
 
-#define INSTANTIATE_MATH_VARIANTS(fixture)                                    \
-  INSTANTIATE_TEST_SUITE_P(Paths, fixture, ::testing::Values(true, false), \
-                           [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sse" : "NoCpuid"; })
+#define INSTANTIATE_MATH_VARIANTS(fixture)            \
+  INSTANTIATE_TEST_SUITE_P(                           \
+      Paths, fixture, ::testing::Values(true, false), \
+      [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sse" : "NoCpuid"; })
 
 static inline bool reference_tools_required(void) {
   const char* ci = getenv("CI");
@@ -58,7 +59,7 @@ static inline bool run_reference_python(const char* script, const std::string& i
 }
 
 // Under CI a missing reference fails the test; elsewhere it skips it.
-#define REQUIRE_REFERENCE_PYTHON(script, input, output)                                     \
+#define REQUIRE_REFERENCE_PYTHON(script, input, output)                                    \
   do {                                                                                     \
     if (!run_reference_python(script, input, output)) {                                    \
       if (reference_tools_required()) FAIL() << "/usr/bin/python3 with numpy is required"; \

@@ -6,7 +6,9 @@ static const float RAY_EPSILON = 0.0001f;
 
 static Vec3 sub(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 static float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-static Vec3 cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+static Vec3 cross(Vec3 a, Vec3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 static Vec3 along(Vec3 o, Vec3 d, float t) { return {o.x + t * d.x, o.y + t * d.y, o.z + t * d.z}; }
 
 Ray ray_from_direction(Vec3 origin, Vec3 d) {

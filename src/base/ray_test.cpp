@@ -16,9 +16,7 @@ void expect_point(Vec3 got, Vec3 want, const char* why) {
 }
 
 // A ray with an exact direction, bypassing normalisation, for axis-aligned cases.
-Ray ray_exact(Vec3 origin, Vec3 d) {
-  return {origin, d, {1.0f / d.x, 1.0f / d.y, 1.0f / d.z}};
-}
+Ray ray_exact(Vec3 origin, Vec3 d) { return {origin, d, {1.0f / d.x, 1.0f / d.y, 1.0f / d.z}}; }
 
 }  // namespace
 
@@ -130,12 +128,20 @@ TEST(Ray, HitsTriangleTable) {
       {"two-sided from the front", ray_from_points({0.5f, 0.5f, 3}, {0.5f, 0.5f, 0}), 0, 1, {0.5f, 0.5f, 0}},
       {"two-sided from the back", ray_from_points({0.5f, 0.5f, -3}, {0.5f, 0.5f, 0}), 0, 1, {0.5f, 0.5f, 0}},
       {"one-sided: det positive misses", ray_from_points({0.5f, 0.5f, 3}, {0.5f, 0.5f, 0}), 1, 0, {}},
-      {"one-sided: det negative hits", ray_from_points({0.5f, 0.5f, -3}, {0.5f, 0.5f, 0}), 1, 1, {0.5f, 0.5f, 0}},
+      {"one-sided: det negative hits",
+       ray_from_points({0.5f, 0.5f, -3}, {0.5f, 0.5f, 0}),
+       1,
+       1,
+       {0.5f, 0.5f, 0}},
       {"outside the hypotenuse (u + v > 1)", ray_from_points({1.5f, 1.5f, 3}, {1.5f, 1.5f, 0}), 0, 0, {}},
       {"outside an edge (u < 0)", ray_from_points({-0.1f, 0.5f, 3}, {-0.1f, 0.5f, 0}), 0, 0, {}},
       {"triangle behind the origin", ray_from_points({0.5f, 0.5f, 3}, {0.5f, 0.5f, 6}), 0, 0, {}},
       {"parallel to the plane", ray_from_points({-1, 0.5f, 0}, {3, 0.5f, 0}), 0, 0, {}},
-      {"no upper limit on distance", ray_from_points({0.5f, 0.5f, 1e5f}, {0.5f, 0.5f, 0}), 0, 1, {0.5f, 0.5f, 0}},
+      {"no upper limit on distance",
+       ray_from_points({0.5f, 0.5f, 1e5f}, {0.5f, 0.5f, 0}),
+       0,
+       1,
+       {0.5f, 0.5f, 0}},
       {"zero direction", ray_from_points({0.5f, 0.5f, 0}, {0.5f, 0.5f, 0}), 0, 0, {}},
       {"NaN origin", ray_from_direction({NAN, 0, 3}, {0, 0, -1}), 0, 0, {}},
   };
