@@ -48,7 +48,7 @@ void multiply_loop(benchmark::State& state) {
 
 void BM_Mat4Multiply(benchmark::State& state) {
   cpu_features_force_no_cpuid(0);
-  state.SetLabel(cpu_features()->sse ? "sse" : "scalar");
+  state.SetLabel(cpu_has_sse() ? "sse" : "scalar");
   multiply_loop(state);
 }
 BENCHMARK(BM_Mat4Multiply);

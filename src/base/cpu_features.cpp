@@ -8,8 +8,8 @@
 #include <signal.h>
 #endif
 
-CpuFeatures cpu_feature_cache;
-static int s_force_no_cpuid;
+std::atomic<uint32_t> cpu_feature_bits;
+static std::atomic<int> s_force_no_cpuid;
 
 #if defined(__i386__) && !defined(_WIN32)
 static sigjmp_buf s_sse_probe_jump;
@@ -34,26 +34,32 @@ static int system_accepts_sse(void) {
 static int system_accepts_sse(void) { return 1; }
 #endif
 
-void cpu_features_detect(void) {
-  CpuFeatures f = {};
-  f.detected = 1;
+uint32_t cpu_features_detect(void) {
+  uint32_t bits = CPU_DETECTED;
 #if defined(__i386__) || defined(__x86_64__)
   // On 32-bit processors __get_cpuid_max first checks that the EFLAGS ID bit can be toggled.
-  if (!s_force_no_cpuid && __get_cpuid_max(0, nullptr) >= 1) {
-    f.cpuid = 1;
+  if (!s_force_no_cpuid.load() && __get_cpuid_max(0, nullptr) >= 1) {
+    bits |= CPU_CPUID;
     unsigned a, b, c, d;
     if (__get_cpuid(1, &a, &b, &c, &d)) {
-      f.mmx = (d >> 23) & 1;
-      f.sse = ((d >> 25) & 1) && system_accepts_sse();
+      if ((d >> 23) & 1) bits |= CPU_MMX;
+      if (((d >> 25) & 1) && system_accepts_sse()) bits |= CPU_SSE;
     }
-    if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000001u && __get_cpuid(0x80000001u, &a, &b, &c, &d))
-      f.amd_3dnow = (d >> 31) & 1;
+    if (__get_cpuid_max(0x80000000u, nullptr) >= 0x80000001u && __get_cpuid(0x80000001u, &a, &b, &c, &d) &&
+        ((d >> 31) & 1))
+      bits |= CPU_3DNOW;
   }
 #endif
-  cpu_feature_cache = f;
+  cpu_feature_bits.store(bits);
+  return bits;
+}
+
+CpuFeatures cpu_features(void) {
+  uint32_t bits = cpu_feature_flags();
+  return {(bits & CPU_CPUID) != 0, (bits & CPU_MMX) != 0, (bits & CPU_SSE) != 0, (bits & CPU_3DNOW) != 0};
 }
 
 void cpu_features_force_no_cpuid(int force) {
-  s_force_no_cpuid = force ? 1 : 0;
-  cpu_feature_cache = CpuFeatures{};
+  s_force_no_cpuid.store(force ? 1 : 0);
+  cpu_feature_bits.store(0);
 }

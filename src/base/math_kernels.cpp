@@ -51,7 +51,7 @@ SSE_TARGET Vec4 vec4_transform_sse(float x, float y, float z, float w, const Mat
 
 void mat4_multiply(const Mat4* a, const Mat4* b, Mat4* out) {
 #if MATH_HAVE_SSE_KERNELS
-  if (cpu_features()->sse) {
+  if (cpu_has_sse()) {
     mat4_multiply_sse(a, b, out);
     return;
   }
@@ -61,7 +61,7 @@ void mat4_multiply(const Mat4* a, const Mat4* b, Mat4* out) {
 
 Vec4 vec4_transform(float x, float y, float z, float w, const Mat4* m) {
 #if MATH_HAVE_SSE_KERNELS
-  if (cpu_features()->sse) return vec4_transform_sse(x, y, z, w, m);
+  if (cpu_has_sse()) return vec4_transform_sse(x, y, z, w, m);
 #endif
   return vec4_transform_scalar(x, y, z, w, m);
 }
