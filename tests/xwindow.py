@@ -12,7 +12,8 @@ def wait_for_window(title, timeout=15.0, proc=None):
     deadline = time.time() + timeout
     while time.time() < deadline:
         if proc is not None and proc.poll() is not None:
-            raise AssertionError("program ended before its window appeared")
+            err = proc.stderr.read() if proc.stderr else ""
+            raise AssertionError("program ended (%s) before its window appeared: %s" % (proc.returncode, err))
         out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
                              capture_output=True, text=True).stdout.split()
         if out:
