@@ -83,19 +83,18 @@ int locale_load_blob(const uint8_t* blob, size_t size, int language) {
   return 1;
 }
 
-int locale_load(const char* assets_dir, int language) {
+void locale_load(const char* assets_dir, int language) {
   locale_unload();
   char path[ASSET_PATH_MAX];
-  if (!assets_join_path(path, sizeof path, assets_dir, "locale.dat")) return 0;
+  if (!assets_join_path(path, sizeof path, assets_dir, "locale.dat")) return;
   Archive* archive = archive_open(path);
-  if (!archive) return 0;
+  if (!archive) return;
   uint32_t size = 0;
   uint8_t* blob = archive_read(archive, (uint32_t)language, &size);
   archive_close(archive);
-  if (!blob) return 0;
-  int ok = locale_load_blob(blob, size, language);
+  if (!blob) return;
+  locale_load_blob(blob, size, language);
   mem_free(blob);
-  return ok;
 }
 
 static const LocaleRecord* locale_find(uint32_t key) {
@@ -122,5 +121,7 @@ uint32_t locale_asset_id(uint32_t key) {
   const LocaleRecord* r = locale_find(key);
   return r && r->kind == LOCALE_ASSET ? r->value : 0;
 }
+
+int locale_is_loaded(void) { return g_table != nullptr; }
 
 uint32_t locale_count(void) { return g_table ? g_table->count : 0; }

@@ -22,9 +22,9 @@ constexpr uint32_t LOCALE_HEADER_SIZE = 12;
 // CRC-32 of the bytes with the top bit cleared; "" and null give 0.
 uint32_t name_hash(const char* name);
 
-// 1 when a table was loaded from <assets_dir>/locale.dat (the bare name for an empty
-// directory); replaces any table loaded before.
-int locale_load(const char* assets_dir, int language);
+// Loads entry <language> of <assets_dir>/locale.dat (the bare name for an empty directory),
+// replacing any table loaded before; on any failure no table is left.
+void locale_load(const char* assets_dir, int language);
 // The same from a blob already in memory (copied).
 int locale_load_blob(const uint8_t* blob, size_t size, int language);
 void locale_unload(void);
@@ -33,5 +33,7 @@ void locale_unload(void);
 const char* locale_string(uint32_t key);
 // The value of a kind-1 record; 0 otherwise.
 uint32_t locale_asset_id(uint32_t key);
+// 1 while a table is loaded.
+int locale_is_loaded(void);
 // Number of records of the loaded table (0 without one).
 uint32_t locale_count(void);

@@ -1,0 +1,59 @@
+"""The real client with one archive missing from its assets folder: it shows the integrity
+message and exits with 1 before starting anything. A missing morph.dat is allowed, so that
+run gets past the check (and, without a display, stops later for another reason).
+
+usage: missing_archive_test.py GAME ASSETS_DIR"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+GAME, ASSETS = sys.argv[1], sys.argv[2]
+MESSAGE = "Integrity check failed. Please exit, run the patcher, and try again."
+REQUIRED = ["anim.dat", "bsp.dat", "font.dat", "light.dat", "locale.dat", "map.dat", "mesh.dat",
+            "music.dat", "sound.dat", "texture.dat"]
+passed = failed = 0
+
+
+def check(name, ok, detail=""):
+    global passed, failed
+    if ok:
+        passed += 1
+        print("ok   " + name)
+    else:
+        failed += 1
+        print("FAIL %s %s" % (name, detail))
+
+
+def run_without(missing):
+    """Runs a copy of the client whose assets folder lacks one file; the copy sits in its own
+    folder, which is also the working folder, so the client finds that assets folder whether
+    it looks beside itself or in the working folder."""
+    with tempfile.TemporaryDirectory(prefix="ostrevane-assets-") as root:
+        game = os.path.join(root, "game")
+        shutil.copy(GAME, game)
+        assets = os.path.join(root, "assets")
+        os.mkdir(assets)
+        for name in REQUIRED + ["morph.dat"]:
+            if name != missing:
+                shutil.copy(os.path.join(ASSETS, name), assets)
+        home = os.path.join(root, "home")
+        os.mkdir(home)
+        env = dict(os.environ, HOME=home, SDL_AUDIODRIVER="dummy", SDL_VIDEODRIVER="x11")
+        env.pop("DISPLAY", None)  # no message box to block on; the text goes to stderr
+        r = subprocess.run([game, "-c", os.path.join(root, "settings.ini")], cwd=root, env=env,
+                           capture_output=True, text=True, timeout=60)
+        return r.returncode, r.stderr
+
+
+for name in REQUIRED:
+    code, err = run_without(name)
+    check("without %s: integrity message, exit 1" % name, code == 1 and MESSAGE in err,
+          "exit %s, stderr %r" % (code, err))
+
+code, err = run_without("morph.dat")
+check("without morph.dat the check passes", MESSAGE not in err, repr(err))
+
+print("%d passed, %d failed" % (passed, failed))
+sys.exit(1 if failed else 0)
