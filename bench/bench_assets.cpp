@@ -34,9 +34,9 @@ Bytes make_corpus() {
   std::mt19937 rng(42);
   Bytes out;
   // Text: sentences from a small vocabulary.
-  const char* words[] = {"the",   "ancient", "keep",  "of",     "Ostrevane", "stands", "above",
-                         "river", "where",   "guard", "watch",  "mist",      "and",    "stone",
-                         "gate",  "north",   "road",  "merchant", "sword",   "quest"};
+  const char* words[] = {"the",   "ancient", "keep",  "of",       "Ostrevane", "stands", "above",
+                         "river", "where",   "guard", "watch",    "mist",      "and",    "stone",
+                         "gate",  "north",   "road",  "merchant", "sword",     "quest"};
   std::string text;
   while (text.size() < 256 * 1024) {
     text += words[rng() % 20];
@@ -55,7 +55,7 @@ Bytes make_corpus() {
     }
   // Mesh: 32-byte vertices (position, colour, spare, uv) on a grid.
   for (int i = 0; i < 8192; i++) {
-    float v[8] = {(float)(i % 64), (float)std::sin(i * 0.05), (float)(i / 64), 1.0f, 0, 0,
+    float v[8] = {(float)(i % 64),         (float)std::sin(i * 0.05), (float)(i / 64), 1.0f, 0, 0,
                   (float)(i % 64) / 64.0f, (float)(i / 64) / 128.0f};
     uint32_t colour = 0xFF808080u;
     memcpy(&v[4], &colour, 4);

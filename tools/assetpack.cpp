@@ -95,8 +95,7 @@ int command_build(const char* out_path, const char* manifest_path) {
   uint32_t salt = crc32(manifest.data(), manifest.size());
   size_t size = 0;
   char error[160];
-  uint8_t* image = archive_build(sources.data(), (uint32_t)sources.size(), salt, &size, error,
-                                 sizeof error);
+  uint8_t* image = archive_build(sources.data(), (uint32_t)sources.size(), salt, &size, error, sizeof error);
   if (!image) {
     fprintf(stderr, "assetpack: %s: %s\n", manifest_path, error);
     return 1;

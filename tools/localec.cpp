@@ -56,10 +56,17 @@ bool unescape(const std::string& in, std::string* out) {
     }
     if (++i == in.size()) return false;
     switch (in[i]) {
-      case 't': *out += '\t'; break;
-      case 'n': *out += '\n'; break;
-      case '\\': *out += '\\'; break;
-      default: return false;
+      case 't':
+        *out += '\t';
+        break;
+      case 'n':
+        *out += '\n';
+        break;
+      case '\\':
+        *out += '\\';
+        break;
+      default:
+        return false;
     }
   }
   return true;
@@ -162,12 +169,11 @@ int main(int argc, char** argv) {
     if (found != by_key.end()) {
       const Source& other = records[found->second];
       if (other.key_text == s.key_text)
-        fprintf(stderr, "%s:%d: key %s given again (first on line %d)\n", source_path,
-                line_number, s.key_text.c_str(), other.line);
+        fprintf(stderr, "%s:%d: key %s given again (first on line %d)\n", source_path, line_number,
+                s.key_text.c_str(), other.line);
       else
-        fprintf(stderr, "%s:%d: hash collision: %s and %s (line %d) both give key 0x%08X\n",
-                source_path, line_number, s.key_text.c_str(), other.key_text.c_str(), other.line,
-                s.key);
+        fprintf(stderr, "%s:%d: hash collision: %s and %s (line %d) both give key 0x%08X\n", source_path,
+                line_number, s.key_text.c_str(), other.key_text.c_str(), other.line, s.key);
       errors++;
       continue;
     }
@@ -219,8 +225,7 @@ int main(int argc, char** argv) {
   ArchiveSource entry = {language, blob.data(), blob.size()};
   size_t size = 0;
   char error[160];
-  uint8_t* image = archive_build(&entry, 1, crc32(file.data(), file.size()), &size, error,
-                                 sizeof error);
+  uint8_t* image = archive_build(&entry, 1, crc32(file.data(), file.size()), &size, error, sizeof error);
   if (!image) {
     fprintf(stderr, "localec: %s\n", error);
     return 1;

@@ -82,8 +82,7 @@ Archive* archive_open_file(FILE* file, const char* path) {
   if (archive->count > 0) {
     // Checked before anything is allocated: a forged count cannot ask for more memory than
     // the file holds.
-    uint64_t dir_end =
-        (uint64_t)archive->directory_offset + (uint64_t)archive->count * ARCHIVE_ENTRY_SIZE;
+    uint64_t dir_end = (uint64_t)archive->directory_offset + (uint64_t)archive->count * ARCHIVE_ENTRY_SIZE;
     if (archive->directory_offset < ARCHIVE_HEADER_SIZE || dir_end > archive->file_size) goto fail;
     if (fseek(file, (long)archive->directory_offset, SEEK_SET) != 0) goto fail;
     size_t bytes = (size_t)archive->count * ARCHIVE_ENTRY_SIZE;

@@ -36,8 +36,8 @@ struct ArchiveKeyState {
   uint32_t a, b, w, p, q;
 };
 
-static inline void archive_keys_begin(ArchiveKeyState* s, uint32_t count,
-                                      uint32_t directory_offset, uint32_t salt) {
+static inline void archive_keys_begin(ArchiveKeyState* s, uint32_t count, uint32_t directory_offset,
+                                      uint32_t salt) {
   s->count = count;
   s->directory_offset = directory_offset;
   s->salt = salt;

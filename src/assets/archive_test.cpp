@@ -90,8 +90,7 @@ Bytes build(const std::vector<std::pair<uint32_t, Bytes>>& items, uint32_t salt)
   for (auto& it : items) sources.push_back({it.first, it.second.data(), it.second.size()});
   size_t size = 0;
   char error[128];
-  uint8_t* image = archive_build(sources.data(), (uint32_t)sources.size(), salt, &size, error,
-                                 sizeof error);
+  uint8_t* image = archive_build(sources.data(), (uint32_t)sources.size(), salt, &size, error, sizeof error);
   EXPECT_NE(image, nullptr) << error;
   Bytes out(image, image + size);
   mem_free(image);
@@ -181,8 +180,7 @@ TEST(Archive, BuilderRefusesBadInput) {
   for (const Case& c : cases) {
     size_t size = 1;
     char error[128];
-    EXPECT_EQ(archive_build(c.sources.data(), (uint32_t)c.sources.size(), 0, &size, error,
-                            sizeof error),
+    EXPECT_EQ(archive_build(c.sources.data(), (uint32_t)c.sources.size(), 0, &size, error, sizeof error),
               nullptr)
         << c.what;
     EXPECT_EQ(size, 0u);
@@ -212,10 +210,8 @@ TEST(Archive, FirstEntryWinsForRepeatedIds) {
   Bytes second = compress(Bytes{'t', 'w', 'o', '!'});
   Bytes data = first;
   data.insert(data.end(), second.begin(), second.end());
-  Bytes file = forge(data,
-                     {{9, 0, (uint32_t)first.size(), 3},
-                      {9, (uint32_t)first.size(), (uint32_t)second.size(), 4}},
-                     77);
+  Bytes file = forge(
+      data, {{9, 0, (uint32_t)first.size(), 3}, {9, (uint32_t)first.size(), (uint32_t)second.size(), 4}}, 77);
   std::string path = temp_path("dup.dat");
   write_file(path, file);
   Archive* a = archive_open(path.c_str());
@@ -235,7 +231,12 @@ TEST(Archive, RejectsBrokenHeadersAndDirectories) {
   } cases[] = {
       {"empty file", Bytes()},
       {"short header", Bytes(good.begin(), good.begin() + 15)},
-      {"wrong magic", [&] { Bytes b = good; b[0] ^= 1; return b; }()},
+      {"wrong magic",
+       [&] {
+         Bytes b = good;
+         b[0] ^= 1;
+         return b;
+       }()},
       {"directory truncated", Bytes(good.begin(), good.end() - 1)},
       {"directory offset inside the header", forge(Bytes(16, 0), {}, 0, 8, 1)},
       {"directory past the end", forge(Bytes(), {}, 0, 1000, 1)},

@@ -23,8 +23,7 @@ static int refuse(char* error, size_t error_size, const char* reason, uint32_t v
   return 0;
 }
 
-static int sources_valid(const ArchiveSource* sources, uint32_t count, char* error,
-                         size_t error_size) {
+static int sources_valid(const ArchiveSource* sources, uint32_t count, char* error, size_t error_size) {
   if (count && !sources) return refuse(error, error_size, "no entries given, count", count);
   if ((uint64_t)count * ARCHIVE_ENTRY_SIZE > 0xFFFFFFFFu - ARCHIVE_HEADER_SIZE)
     return refuse(error, error_size, "too many entries:", count);
@@ -45,8 +44,8 @@ static int sources_valid(const ArchiveSource* sources, uint32_t count, char* err
   return ok;
 }
 
-uint8_t* archive_build(const ArchiveSource* sources, uint32_t count, uint32_t salt,
-                       size_t* out_size, char* error, size_t error_size) {
+uint8_t* archive_build(const ArchiveSource* sources, uint32_t count, uint32_t salt, size_t* out_size,
+                       char* error, size_t error_size) {
   *out_size = 0;
   if (error && error_size) error[0] = 0;
   if (!sources_valid(sources, count, error, error_size)) return nullptr;

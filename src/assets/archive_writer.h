@@ -17,5 +17,5 @@ struct ArchiveSource {
 
 // A mem_alloc'd archive image and its size in out_size, or null. error (may be null) gets a
 // zero-terminated reason of at most error_size bytes.
-uint8_t* archive_build(const ArchiveSource* sources, uint32_t count, uint32_t salt,
-                       size_t* out_size, char* error, size_t error_size);
+uint8_t* archive_build(const ArchiveSource* sources, uint32_t count, uint32_t salt, size_t* out_size,
+                       char* error, size_t error_size);

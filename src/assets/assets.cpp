@@ -9,7 +9,7 @@
 #include "assets/cache.h"
 
 static const char* const REQUIRED_FILES[] = {
-    "anim.dat", "bsp.dat", "font.dat",  "light.dat", "locale.dat",
+    "anim.dat", "bsp.dat",  "font.dat",  "light.dat", "locale.dat",
     "map.dat",  "mesh.dat", "music.dat", "sound.dat", "texture.dat",
 };
 

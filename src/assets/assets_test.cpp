@@ -8,9 +8,8 @@
 
 namespace {
 
-const char* const ALL_FILES[] = {"anim.dat",  "bsp.dat",   "font.dat",  "light.dat",
-                                 "locale.dat", "map.dat",  "mesh.dat",  "music.dat",
-                                 "sound.dat", "texture.dat", "morph.dat"};
+const char* const ALL_FILES[] = {"anim.dat", "bsp.dat",   "font.dat",  "light.dat",   "locale.dat", "map.dat",
+                                 "mesh.dat", "music.dat", "sound.dat", "texture.dat", "morph.dat"};
 
 std::string make_dir_without(const char* missing) {
   char pattern[] = "/tmp/presence_test_XXXXXX";
@@ -46,8 +45,8 @@ TEST(AssetsPresence, JoinPath) {
     size_t size;
     const char* expected;  // null: refused
   } cases[] = {
-      {"a", "b.dat", 16, "a/b.dat"},       {"a/", "b.dat", 16, "a/b.dat"},
-      {"", "b.dat", 16, "b.dat"},          {nullptr, "b.dat", 16, "b.dat"},
+      {"a", "b.dat", 16, "a/b.dat"},        {"a/", "b.dat", 16, "a/b.dat"},
+      {"", "b.dat", 16, "b.dat"},           {nullptr, "b.dat", 16, "b.dat"},
       {"abcdefghij", "b.dat", 16, nullptr}, {"abcdefghi", "b.dat", 16, "abcdefghi/b.dat"},
   };
   for (const Case& c : cases) {

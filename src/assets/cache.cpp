@@ -43,7 +43,7 @@ static void* g_placeholders[ASSET_TYPE_COUNT];
 // g_thread (main thread only).
 static Lock* g_lock;
 static IntMap* g_maps[ASSET_TYPE_COUNT];
-static Queue* g_queue;       // of AssetRequest*
+static Queue* g_queue;        // of AssetRequest*
 static NodePool* g_requests;  // AssetRequest nodes
 static int g_busy;
 static int g_purge_waiting;  // a purge waits for the loader: start nothing new
@@ -266,8 +266,7 @@ void asset_purge_begin(void) {
   // disposed of with the cache lock left for a moment. The queue is empty and every map
   // too, so the loader finds nothing to do in that gap.
   lock_leave(g_lock);
-  for (uint32_t i = 0; i < g_purged->count; i++)
-    entry_dispose(*array_item<AssetCacheEntry*>(g_purged, i));
+  for (uint32_t i = 0; i < g_purged->count; i++) entry_dispose(*array_item<AssetCacheEntry*>(g_purged, i));
   array_destroy(g_purged, nullptr);
   g_purged = nullptr;
   lock_enter(g_lock);

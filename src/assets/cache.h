@@ -46,10 +46,10 @@ extern const char* const ASSET_ARCHIVE_NAMES[ASSET_ARCHIVE_COUNT];
 uint32_t asset_archive_of(uint32_t type);
 
 struct AssetHandle {
-  int32_t ready;     // 1 once the load completed, successfully or not
-  float progress;    // 1.0 when ready, 0.0 while pending
-  void* object;      // the decoded object, the type's placeholder, or null
-  int32_t failed;    // 1 when completed without an object, or the request was invalid
+  int32_t ready;   // 1 once the load completed, successfully or not
+  float progress;  // 1.0 when ready, 0.0 while pending
+  void* object;    // the decoded object, the type's placeholder, or null
+  int32_t failed;  // 1 when completed without an object, or the request was invalid
 };
 
 struct AssetEvent {

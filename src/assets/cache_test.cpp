@@ -61,7 +61,8 @@ void* fake_decode(uint32_t type, const uint8_t* data, uint32_t size) {
   return o;
 }
 
-template <uint32_t T> void* decode_as(const uint8_t* data, uint32_t size) {
+template <uint32_t T>
+void* decode_as(const uint8_t* data, uint32_t size) {
   return fake_decode(T, data, size);
 }
 
@@ -85,7 +86,8 @@ void write_archive(const std::string& path, const std::vector<std::pair<uint32_t
   mem_free(image);
 }
 
-template <typename F> bool wait_until(F condition) {
+template <typename F>
+bool wait_until(F condition) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -106,8 +108,8 @@ class AssetCache : public ::testing::Test {
     // missing so its slot stays empty; the others are empty archives.
     write_archive(dir_ + "/texture.dat", {{1, {'a', 'a'}}, {2, {'b'}}, {3, {'X'}}});
     write_archive(dir_ + "/map.dat", {{1, {'m'}}});
-    for (const char* name : {"bsp.dat", "light.dat", "anim.dat", "font.dat", "sound.dat",
-                             "music.dat", "morph.dat"})
+    for (const char* name :
+         {"bsp.dat", "light.dat", "anim.dat", "font.dat", "sound.dat", "music.dat", "morph.dat"})
       write_archive(dir_ + "/" + name, {});
   }
 
@@ -335,8 +337,8 @@ TEST_F(AssetCache, ShutdownReleasesLoadedEntries) {
   auto events = dispatched();
   ASSERT_EQ(events.size(), 5u);
   EXPECT_EQ(events[0], loaded(ASSET_TEXTURE, 2));
-  for (const Ev& e : {released(ASSET_TEXTURE, 1), released(ASSET_MAP, 1),
-                      released(ASSET_TEXTURE, 99), released(ASSET_TEXTURE, 2)})
+  for (const Ev& e : {released(ASSET_TEXTURE, 1), released(ASSET_MAP, 1), released(ASSET_TEXTURE, 99),
+                      released(ASSET_TEXTURE, 2)})
     EXPECT_NE(std::find(events.begin(), events.end(), e), events.end());
   EXPECT_EQ(g_destroyed, 3) << "every object, none twice (99 has none)";
   // Stopped: requests fail at once.

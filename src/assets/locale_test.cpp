@@ -77,9 +77,12 @@ TEST_F(Locale, LooksUpByKindAndKey) {
     const char* text;
     uint32_t asset;
   } cases[] = {
-      {5, "first", 0},      {0x80000001u, "second", 0}, {15, "tail", 0}, {7, "", 4242},
-      {9, "", 0},           {11, "", 0},                {13, "", 0},     {3, "", 0},
-      {4, "", 0},           {0, "", 0},                 {0xFFFFFFFFu, "", 0},
+      {5, "first", 0},      {0x80000001u, "second", 0},
+      {15, "tail", 0},      {7, "", 4242},
+      {9, "", 0},           {11, "", 0},
+      {13, "", 0},          {3, "", 0},
+      {4, "", 0},           {0, "", 0},
+      {0xFFFFFFFFu, "", 0},
   };
   for (const Case& c : cases) {
     EXPECT_STREQ(locale_string(c.key), c.text) << c.key;
@@ -139,10 +142,9 @@ TEST(DemoLocale, HoldsTheLoginTexts) {
   locale_load(dir.c_str(), 1);
   ASSERT_TRUE(locale_is_loaded());
   EXPECT_STREQ(locale_string(400901405), "127.0.0.1");
-  const uint32_t keys[] = {0x038D8B88, 0x13F47486, 0x32E41D02, 0x7E88FB79, 0x78CADE7A,
-                           0x08B773BA, 0x42B35CB0, 0x7E5746BC, 0x26D8F470, 0x60618602,
-                           0x39D51FFD, 0x06844911, 0x36FFB867, 0x7E4D4748, 0x28B5D574,
-                           0x15A046BD};
+  const uint32_t keys[] = {0x038D8B88, 0x13F47486, 0x32E41D02, 0x7E88FB79, 0x78CADE7A, 0x08B773BA,
+                           0x42B35CB0, 0x7E5746BC, 0x26D8F470, 0x60618602, 0x39D51FFD, 0x06844911,
+                           0x36FFB867, 0x7E4D4748, 0x28B5D574, 0x15A046BD};
   for (uint32_t key : keys) EXPECT_STRNE(locale_string(key), "") << std::hex << key;
   locale_unload();
 }

@@ -150,8 +150,7 @@ int decode(BitInput* in, uint8_t* out, size_t capacity, size_t* produced) {
 
 }  // namespace
 
-int lzss_decode(const uint8_t* input, size_t input_size, uint8_t* output, size_t capacity,
-                size_t* produced) {
+int lzss_decode(const uint8_t* input, size_t input_size, uint8_t* output, size_t capacity, size_t* produced) {
   if (produced) *produced = 0;
   if ((!input && input_size) || (!output && capacity)) return 0;
   BitInput in = {};
@@ -160,8 +159,8 @@ int lzss_decode(const uint8_t* input, size_t input_size, uint8_t* output, size_t
   return decode(&in, output, capacity, produced);
 }
 
-int lzss_decode_stream(LzssReadFn read, void* context, uint64_t input_size, uint8_t* output,
-                       size_t capacity, size_t* produced) {
+int lzss_decode_stream(LzssReadFn read, void* context, uint64_t input_size, uint8_t* output, size_t capacity,
+                       size_t* produced) {
   if (produced) *produced = 0;
   if (!read || (!output && capacity)) return 0;
   uint8_t buffer[LZSS_INPUT_CHUNK];

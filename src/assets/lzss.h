@@ -26,11 +26,10 @@ constexpr uint32_t LZSS_MIN_MATCH = 2;
 constexpr uint32_t LZSS_MAX_MATCH = 17;
 constexpr uint32_t LZSS_INPUT_CHUNK = 4096;  // bytes pulled from a stream source at a time
 
-int lzss_decode(const uint8_t* input, size_t input_size, uint8_t* output, size_t capacity,
-                size_t* produced);
+int lzss_decode(const uint8_t* input, size_t input_size, uint8_t* output, size_t capacity, size_t* produced);
 // Streams input_size bytes from read through a 4 KiB buffer.
-int lzss_decode_stream(LzssReadFn read, void* context, uint64_t input_size, uint8_t* output,
-                       size_t capacity, size_t* produced);
+int lzss_decode_stream(LzssReadFn read, void* context, uint64_t input_size, uint8_t* output, size_t capacity,
+                       size_t* produced);
 
 // The largest output a stream of input_size bytes can produce: 17 bytes per 16-bit match
 // token, and a tail of 8 bits holds no token at all.

@@ -107,8 +107,8 @@ TEST(Lzss, HandAssembledStreams) {
       {"match into the zeros", match(2031, 1), Bytes(3, 0)},
       {"last zero then wrap to the spaces", match(2047, 1), str("\0  ", 3)},
       {"match reads back what it has just written", match(2029, 3), str("     ")},
-      {"longest match, overlapping run",
-       literal('A') + literal('B') + match(2031, 15), str("AB" + std::string("ABABABABABABABABA"))},
+      {"longest match, overlapping run", literal('A') + literal('B') + match(2031, 15),
+       str("AB" + std::string("ABABABABABABABABA"))},
       {"window index wraps from 2047 to 0", literals_then_match(twenty, 2047, 1), wrap_expected},
       {"distance 2048 after the write position wrapped", literals_then_match(long_prefix, r, 2),
        far_expected},
@@ -144,8 +144,7 @@ TEST(Lzss, StreamInputAcrossChunksAndReadErrors) {
   Bytes out(plain.size());
   StreamSource source = {&stream, 0, SIZE_MAX, 0, 0};
   size_t produced = 0;
-  EXPECT_EQ(lzss_decode_stream(stream_read, &source, stream.size(), out.data(), out.size(),
-                               &produced), 1);
+  EXPECT_EQ(lzss_decode_stream(stream_read, &source, stream.size(), out.data(), out.size(), &produced), 1);
   EXPECT_EQ(produced, plain.size());
   EXPECT_EQ(out, plain);
   EXPECT_LE(source.largest_request, LZSS_INPUT_CHUNK);
@@ -159,8 +158,7 @@ TEST(Lzss, StreamInputAcrossChunksAndReadErrors) {
 
   // A source that stops delivering is a read error, not a short success.
   source = {&stream, 0, 10000, 0, 0};
-  EXPECT_EQ(lzss_decode_stream(stream_read, &source, stream.size(), out.data(), out.size(),
-                               &produced), 0);
+  EXPECT_EQ(lzss_decode_stream(stream_read, &source, stream.size(), out.data(), out.size(), &produced), 0);
 }
 
 TEST(Lzss, EncoderRoundTrips) {
@@ -174,8 +172,9 @@ TEST(Lzss, EncoderRoundTrips) {
   while (text.size() < 30000) text += "The quick brown fox jumps over the lazy dog. Ostrevane! ";
   Bytes mixed;
   for (int i = 0; i < 40; i++) {
-    Bytes part = (i % 3 == 0) ? random_bytes(700) : (i % 3 == 1) ? str(text.substr(i * 13, 900))
-                                                                 : Bytes(500, (uint8_t)i);
+    Bytes part = (i % 3 == 0)   ? random_bytes(700)
+                 : (i % 3 == 1) ? str(text.substr(i * 13, 900))
+                                : Bytes(500, (uint8_t)i);
     mixed.insert(mixed.end(), part.begin(), part.end());
   }
   struct Case {
@@ -208,8 +207,8 @@ TEST(Lzss, EncoderRoundTrips) {
     StreamSource source = {&in, 0, SIZE_MAX, 0, 0};
     Bytes streamed(c.plain.size() + 1);
     size_t produced = 0;
-    EXPECT_EQ(lzss_decode_stream(stream_read, &source, in.size(), streamed.data(),
-                                 streamed.size(), &produced), 1);
+    EXPECT_EQ(
+        lzss_decode_stream(stream_read, &source, in.size(), streamed.data(), streamed.size(), &produced), 1);
     streamed.resize(produced);
     EXPECT_EQ(streamed, c.plain);
   }
