@@ -25,6 +25,7 @@ static constexpr Crc32Tables crc32_make_tables() {
 static constexpr Crc32Tables CRC32 = crc32_make_tables();
 
 uint32_t crc32_update(uint32_t c, const void* data, size_t length) {
+  if (!data) return c;
   const uint8_t* p = (const uint8_t*)data;
   while (length >= 8) {
     uint32_t lo, hi;
@@ -41,4 +42,7 @@ uint32_t crc32_update(uint32_t c, const void* data, size_t length) {
   return c;
 }
 
-uint32_t crc32(const void* data, size_t length) { return crc32_final(crc32_update(0xFFFFFFFFu, data, length)); }
+uint32_t crc32(const void* data, size_t length) {
+  if (!data || length == 0) return 0;
+  return crc32_final(crc32_update(0xFFFFFFFFu, data, length));
+}

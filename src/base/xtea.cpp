@@ -61,3 +61,22 @@ void xtea_cfb_encipher(uint8_t* data, size_t length, const uint32_t key[4], cons
 void xtea_cfb_decipher(uint8_t* data, size_t length, const uint32_t key[4], const uint32_t iv[2]) {
   xtea_cfb(data, length, key, iv, true);
 }
+
+static void xtea_iv_words(const uint8_t iv[8], uint32_t words[2]) {
+  words[0] = (uint32_t)iv[0] | (uint32_t)iv[1] << 8 | (uint32_t)iv[2] << 16 | (uint32_t)iv[3] << 24;
+  words[1] = (uint32_t)iv[4] | (uint32_t)iv[5] << 8 | (uint32_t)iv[6] << 16 | (uint32_t)iv[7] << 24;
+}
+
+void xtea_cfb_encrypt(uint8_t* bytes, const uint32_t key[4], const uint8_t iv[8], ptrdiff_t count) {
+  if (!bytes || !key || !iv || count < 1) return;
+  uint32_t words[2];
+  xtea_iv_words(iv, words);
+  xtea_cfb(bytes, (size_t)count, key, words, false);
+}
+
+void xtea_cfb_decrypt(uint8_t* bytes, const uint32_t key[4], const uint8_t iv[8], ptrdiff_t count) {
+  if (!bytes || !key || !iv || count < 1) return;
+  uint32_t words[2];
+  xtea_iv_words(iv, words);
+  xtea_cfb(bytes, (size_t)count, key, words, true);
+}
