@@ -131,7 +131,10 @@ class ServerSession:
                 return
             await self.verdict(credentials)
         elif ftype in (frames.GAME, frames.GAME_ENCIPHERED):
-            self.log('game', '%d %s' % (opcode, payload.hex() or '-'))
+            if len(payload) <= 256:
+                self.log('game', '%d %s' % (opcode, payload.hex() or '-'))
+            else:
+                self.log('game', '%d len=%d crc=%08x' % (opcode, len(payload), crypto.crc32(payload)))
             if self.handler is not None:
                 await self.handler.on_game(self, opcode, payload)
             elif s.echo and self.accepted:
