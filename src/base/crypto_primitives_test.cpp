@@ -75,6 +75,21 @@ TEST(Xtea, CfbMatchesDefinitionAndRoundTrips) {
   }
 }
 
+// Every length around the folding thresholds (16, 64) at every alignment, against zlib.
+TEST(Crc32, AllLengthsAndAlignmentsMatchZlib) {
+  std::vector<uint8_t> data(400);
+  std::mt19937 rng(19);
+  for (auto& b : data) b = (uint8_t)rng();
+  for (size_t offset = 0; offset < 8; offset++)
+    for (size_t length = 0; length + offset <= 300; length++) {
+      uint32_t want = (uint32_t)::crc32(0L, data.data() + offset, (uInt)length);
+      ASSERT_EQ(crc32(data.data() + offset, length), want) << offset << " " << length;
+      // Seeded from a running register that is not the initial one.
+      uint32_t seeded = crc32_update(crc32_update(0xFFFFFFFFu, data.data(), 5), data.data() + offset, length);
+      ASSERT_EQ(crc32_final(seeded), (uint32_t)::crc32(::crc32(0L, data.data(), 5), data.data() + offset, (uInt)length));
+    }
+}
+
 TEST(Crc32, MissingBytesAreIgnored) {
   EXPECT_EQ(crc32(nullptr, 10), 0u);
   EXPECT_EQ(crc32_update(0x12345678u, nullptr, 10), 0x12345678u);
