@@ -27,6 +27,7 @@ static void grow(uint8_t** buffer, size_t* capacity, size_t needed) {
 }
 
 void socket_fake_push(const void* bytes, size_t length) {
+  if (!bytes || length == 0) return;
   grow(&g_fake.inbound, &g_fake.inbound_capacity, g_fake.inbound_length + length);
   memcpy(g_fake.inbound + g_fake.inbound_length, bytes, length);
   g_fake.inbound_length += length;
@@ -84,6 +85,7 @@ static long fake_send(int fd, const void* bytes, size_t length) {
   if (g_fake.send_error) return -1;
   size_t n = length;
   if (g_fake.send_limit >= 0 && n > (size_t)g_fake.send_limit) n = (size_t)g_fake.send_limit;
+  if (n == 0) return 0;
   grow(&g_fake.outbound, &g_fake.outbound_capacity, g_fake.outbound_length + n);
   memcpy(g_fake.outbound + g_fake.outbound_length, bytes, n);
   g_fake.outbound_length += n;
