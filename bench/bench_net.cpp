@@ -173,7 +173,8 @@ static void BM_MsgBufPutGetFields(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.counters["fields/s"] = benchmark::Counter((double)state.iterations() * 512, benchmark::Counter::kIsRate);
+  state.counters["fields/s"] =
+      benchmark::Counter((double)state.iterations() * 512, benchmark::Counter::kIsRate);
   msgbuf_free(b);
 }
 BENCHMARK(BM_MsgBufPutGetFields);
@@ -191,6 +192,7 @@ static void BM_RawLittleEndianFields_Reference(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.counters["fields/s"] = benchmark::Counter((double)state.iterations() * 512, benchmark::Counter::kIsRate);
+  state.counters["fields/s"] =
+      benchmark::Counter((double)state.iterations() * 512, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_RawLittleEndianFields_Reference);

@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       NetMessage* m = session_poll(s);
       if (!m) break;
       if (m->length < 0 || m->length > SESSION_MAX_PAYLOAD) fatal_exit("message length out of range");
-      if (m->payload &&
-          (m->payload < s->collector.frame || m->payload + m->length > s->collector.frame + SESSION_COLLECTOR_BYTES))
+      if (m->payload && (m->payload < s->collector.frame ||
+                         m->payload + m->length > s->collector.frame + SESSION_COLLECTOR_BYTES))
         fatal_exit("payload outside the collector");
       MsgBuf view;
       msgbuf_wrap(&view, m->payload, (uint32_t)m->length, (uint32_t)m->length);

@@ -85,11 +85,12 @@ TEST_F(Loopback, HandshakeToAcceptedAndEchoedMessages) {
                      }};
   session_send_with(s, 10, &w);
   int seen_plain = 0, seen_sealed = 0;
-  ASSERT_TRUE(poll_until([&] { return seen_plain && seen_sealed; }, 10.0, [&](NetMessage* m) {
-    ASSERT_EQ(m->opcode, 10);
-    ASSERT_EQ(std::string((const char*)m->payload, (size_t)m->length), payload);
-    (m->type == 0 ? seen_plain : seen_sealed)++;
-  }));
+  ASSERT_TRUE(poll_until([&] { return seen_plain && seen_sealed; }, 10.0,
+                         [&](NetMessage* m) {
+                           ASSERT_EQ(m->opcode, 10);
+                           ASSERT_EQ(std::string((const char*)m->payload, (size_t)m->length), payload);
+                           (m->type == 0 ? seen_plain : seen_sealed)++;
+                         }));
   EXPECT_EQ(session_status(s), 4);
   EXPECT_TRUE(server.wait_line("game 10 " + hex((const uint8_t*)payload.data(), payload.size())));
   session_close(s);
@@ -111,8 +112,14 @@ TEST_F(Loopback, EveryRejection) {
     const char* scenario;
     int32_t status;
   } rows[] = {
-      {"reject=9", -2},  {"reject=10", -3}, {"reject=11", -4}, {"reject=12", -5},
-      {"reject=13", -6}, {"reject=14", -7}, {"reject=16", -8}, {"goodbye", -1},
+      {"reject=9", -2},
+      {"reject=10", -3},
+      {"reject=11", -4},
+      {"reject=12", -5},
+      {"reject=13", -6},
+      {"reject=14", -7},
+      {"reject=16", -8},
+      {"goodbye", -1},
       {"reject=11,then-goodbye", -4},  // the goodbye keeps the rejection
   };
   std::string plan;
@@ -152,12 +159,13 @@ TEST_F(Loopback, KeepAlivesKeepTheSessionAliveUnlessWithheld) {
     start(scenario, {"--keepalive", "0.05"});
     open();
     ASSERT_TRUE(reach(4));
-    // 60 s of frame time over about 3 s of real time: server keep-alives arrive every 50 ms.
-    g_step = 1.0f;
-    for (int frame = 0; frame < 60; frame++) {
+    // 60 s of frame time over about 3 s of real time while the server's keep-alives arrive
+    // every 50 ms: only a stall of 1.5 s real time could starve the session.
+    g_step = 0.5f;
+    for (int frame = 0; frame < 120; frame++) {
       while (session_poll(s)) {
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     EXPECT_EQ(session_status(s), scenario[0] ? -9 : 4);
     g_step = 0.0f;
@@ -207,7 +215,8 @@ TEST_F(Loopback, PartialSendsKeepOrder) {
                      }};
   auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   // Send until the system has taken a frame in part, then some more behind it.
-  while ((queued == 0 || crcs.size() < sent_when_first_queued + 20) && std::chrono::steady_clock::now() < until) {
+  while ((queued == 0 || crcs.size() < sent_when_first_queued + 20) &&
+         std::chrono::steady_clock::now() < until) {
     while (session_poll(s)) {
     }
     if (outq_pending(&s->out_queue)) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
-
 #include <sys/wait.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,7 +85,8 @@ TEST(Crc32, AllLengthsAndAlignmentsMatchZlib) {
       ASSERT_EQ(crc32(data.data() + offset, length), want) << offset << " " << length;
       // Seeded from a running register that is not the initial one.
       uint32_t seeded = crc32_update(crc32_update(0xFFFFFFFFu, data.data(), 5), data.data() + offset, length);
-      ASSERT_EQ(crc32_final(seeded), (uint32_t)::crc32(::crc32(0L, data.data(), 5), data.data() + offset, (uInt)length));
+      ASSERT_EQ(crc32_final(seeded),
+                (uint32_t)::crc32(::crc32(0L, data.data(), 5), data.data() + offset, (uInt)length));
     }
 }
 
@@ -125,7 +125,8 @@ TEST(Xtea, ByteIvFormAndChainedContinuation) {
 static std::vector<uint8_t> hex_bytes(const std::string& text) {
   std::vector<uint8_t> out;
   if (text == "-") return out;
-  for (size_t i = 0; i + 1 < text.size(); i += 2) out.push_back((uint8_t)std::stoul(text.substr(i, 2), nullptr, 16));
+  for (size_t i = 0; i + 1 < text.size(); i += 2)
+    out.push_back((uint8_t)std::stoul(text.substr(i, 2), nullptr, 16));
   return out;
 }
 

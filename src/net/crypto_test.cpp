@@ -8,7 +8,8 @@
 
 static std::vector<uint8_t> unhex(const std::string& text) {
   std::vector<uint8_t> out;
-  for (size_t i = 0; i + 1 < text.size(); i += 2) out.push_back((uint8_t)std::stoul(text.substr(i, 2), nullptr, 16));
+  for (size_t i = 0; i + 1 < text.size(); i += 2)
+    out.push_back((uint8_t)std::stoul(text.substr(i, 2), nullptr, 16));
   return out;
 }
 

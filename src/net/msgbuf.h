@@ -32,6 +32,7 @@ MsgBuf* msgbuf_create(void);
 MsgBuf* msgbuf_wrap(MsgBuf* view, const uint8_t* bytes, uint32_t capacity, uint32_t length);
 void msgbuf_free(MsgBuf* buffer);
 void msgbuf_reset(MsgBuf* buffer);
+// Reset, then zero the owned storage (a view's bytes belong to someone else and stay).
 void msgbuf_wipe(MsgBuf* buffer);
 void msgbuf_rewind(MsgBuf* buffer);
 // cursor := min(position, length); nothing on an empty buffer.

@@ -17,8 +17,8 @@ TEST(MsgBuf, WritesLittleEndianWithoutPaddingAndReadsBack) {
   EXPECT_TRUE(put_i32(b, -2));
   EXPECT_TRUE(put_str(b, "hi"));
   EXPECT_TRUE(put_str(b, nullptr));
-  const uint8_t expected[] = {1,    0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE, 0xFE,
-                              0xFF, 0xFF, 0xFF, 'h',  'i',  0,    0};
+  const uint8_t expected[] = {1,    0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE,
+                              0xFE, 0xFF, 0xFF, 0xFF, 'h',  'i',  0,    0};
   ASSERT_EQ(b->length, sizeof expected);
   EXPECT_EQ(memcmp(b->storage, expected, sizeof expected), 0);
 
@@ -47,8 +47,8 @@ TEST(MsgBuf, WritesLittleEndianWithoutPaddingAndReadsBack) {
 }
 
 TEST(MsgBuf, SignedFloatAndCompoundReads) {
-  const uint8_t bytes[] = {0x7F, 0x80, 0xFE, 0xFF, 0x00, 0x00, 0x80, 0x3F, 1, 0, 0, 0, 2, 0, 0, 0,
-                           0,    0,    0,    0,    0,    0,    0x20, 0x41, 0, 0, 0xC0, 0xBF};
+  const uint8_t bytes[] = {0x7F, 0x80, 0xFE, 0xFF, 0x00, 0x00, 0x80, 0x3F, 1,    0,    0, 0, 2,    0,
+                           0,    0,    0,    0,    0,    0,    0,    0,    0x20, 0x41, 0, 0, 0xC0, 0xBF};
   MsgBuf v;
   msgbuf_wrap(&v, bytes, sizeof bytes, sizeof bytes);
   int32_t flag;
@@ -162,11 +162,11 @@ TEST(MsgBuf, WrapRules) {
     uint32_t capacity, length, want_length;
     bool has_storage;
   } cases[] = {
-      {bytes, 8, 8, 8, true},    // usual read view
-      {bytes, 8, 3, 3, true},    // capacity above length: reads stop at the length
-      {bytes, 0, 0, 0, false},   // no storage
-      {bytes, 2, 8, 0, false},   // capacity below length: empty view
-      {nullptr, 8, 8, 0, false}, // no bytes
+      {bytes, 8, 8, 8, true},     // usual read view
+      {bytes, 8, 3, 3, true},     // capacity above length: reads stop at the length
+      {bytes, 0, 0, 0, false},    // no storage
+      {bytes, 2, 8, 0, false},    // capacity below length: empty view
+      {nullptr, 8, 8, 0, false},  // no bytes
   };
   for (const Case& c : cases) {
     MsgBuf v;

@@ -144,7 +144,8 @@ int32_t session_send_frame(NetSession* s, uint16_t type, uint16_t opcode, const 
   put_u8(b, 2);
   if (writer && writer->write) writer->write(b, writer->context);
   // A payload the length field cannot carry is refused rather than sent with a cut length.
-  if (b->error || b->length < SESSION_HEADER_BYTES || b->length - SESSION_HEADER_BYTES > SESSION_MAX_PAYLOAD) {
+  if (b->error || b->length < SESSION_HEADER_BYTES ||
+      b->length - SESSION_HEADER_BYTES > SESSION_MAX_PAYLOAD) {
     msgbuf_wipe(b);
     return 0;
   }

@@ -72,7 +72,8 @@ TEST(FrameCollect, SameFramesHoweverTheStreamIsSplit) {
     // Every split point (sampled for the 64 KiB stream), then one byte per block.
     const int32_t step = n > 4096 ? 997 : 1;
     for (int32_t cut = 0; cut <= n; cut = cut + step > n && cut != n ? n : cut + step) {
-      ASSERT_EQ(collect_blocks({{s.data(), cut}, {s.data() + cut, n - cut}}), want) << row.what << " cut " << cut;
+      ASSERT_EQ(collect_blocks({{s.data(), cut}, {s.data() + cut, n - cut}}), want)
+          << row.what << " cut " << cut;
     }
     std::vector<std::pair<const uint8_t*, int32_t>> bytewise;
     for (int32_t i = 0; i < n; i++) bytewise.push_back({s.data() + i, 1});
@@ -213,7 +214,7 @@ TEST_F(SessionTest, GoldenHandshakeAndFrames) {
   const Bytes& key = golden["session_key"];
   for (int i = 0; i < 4; i++)
     EXPECT_EQ(s->session_key[i], (uint32_t)(key[4 * i] | key[4 * i + 1] << 8 | key[4 * i + 2] << 16 |
-                                             (uint32_t)key[4 * i + 3] << 24));
+                                            (uint32_t)key[4 * i + 3] << 24));
   EXPECT_EQ(Bytes(s->public_key, s->public_key + 32), golden["client_public"]);
   for (uint32_t i = 0; i < s->credentials_length; i++) ASSERT_EQ(s->credentials[i], 0) << "credentials wiped";
 
@@ -260,7 +261,8 @@ TEST_F(SessionTest, RejectionsAndGoodbye) {
     int32_t plain_status;   // the type sent before the switch
     int32_t sealed_status;  // after it
   } rows[] = {
-      {9, 2, -2}, {10, 2, -3}, {11, 2, -4}, {12, 2, -5}, {13, -6, -6}, {14, 2, -7}, {15, -1, -1}, {16, -8, -8},
+      {9, 2, -2},   {10, 2, -3}, {11, 2, -4},  {12, 2, -5},
+      {13, -6, -6}, {14, 2, -7}, {15, -1, -1}, {16, -8, -8},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.type);
