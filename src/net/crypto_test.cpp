@@ -1,6 +1,7 @@
 #include "net/crypto.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 
 #include <cstring>
 #include <string>
@@ -46,6 +47,38 @@ TEST_F(CryptoTest, Rfc7748KeyPairsAndNaclFirstKey) {
     ASSERT_EQ(session_key_derive(shared, unhex(other->pub).data(), secret), 0);
     EXPECT_EQ(std::vector<uint8_t>(shared, shared + 32), firstkey);
   }
+}
+
+// RFC 7748 section 5.2: the two single products and the iterated ladder (1 and 1000 steps),
+// through the same library calls that x25519_keypair and session_key_derive make.
+TEST_F(CryptoTest, Rfc7748ScalarMultiplication) {
+  struct Case {
+    const char *scalar, *u, *out;
+  } cases[] = {
+      {"a546e36bf0527c9d3b16154b82465edd62144c0ac1fc5a18506a2244ba449ac4",
+       "e6db6867583030db3594c1a424b15f7c726624ec26b3353b10a903a6d0ab1c4c",
+       "c3da55379de9c6908e94ea4df28d084f32eccf03491c71f754b4075577a28552"},
+      {"4b66e9d4d1b4673c5ad22691957d6af5c11b6421e0ea01d42ca4169e7918ba0d",
+       "e5210f12786811d3f4b7959d0538ae2c31dbe7106fc03c3efc4cd549c715a493",
+       "95cbde9476e8907d7aade45cb4b873f88b595a68799fa152e6f8f7647aac7957"},
+  };
+  for (const Case& c : cases) {
+    uint8_t out[32];
+    ASSERT_EQ(crypto_scalarmult(out, unhex(c.scalar).data(), unhex(c.u).data()), 0);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 32), unhex(c.out));
+  }
+  uint8_t k[32] = {9}, u[32] = {9}, next[32];
+  for (int i = 1; i <= 1000; i++) {
+    ASSERT_EQ(crypto_scalarmult(next, k, u), 0);
+    memcpy(u, k, 32);
+    memcpy(k, next, 32);
+    if (i == 1) {
+      EXPECT_EQ(std::vector<uint8_t>(k, k + 32),
+                unhex("422c8e7a6227d7bca1350b3e2bb7279f7897b87bb6854b783c60e80311ae3079"));
+    }
+  }
+  EXPECT_EQ(std::vector<uint8_t>(k, k + 32),
+            unhex("684cf59ba83309552800ef566f2f4d3c1c3887c49360e3875f2eb94d99532c51"));
 }
 
 TEST_F(CryptoTest, RejectsPeerKeysOfSmallOrder) {

@@ -435,6 +435,35 @@ TEST_F(SessionTest, PartialSendsKeepOrder) {
   EXPECT_EQ(session_status(s), 2);
 }
 
+// However much waits, a poll makes one receive of at most 8192 bytes and one send from the
+// queue; the rest waits for later polls.
+TEST_F(SessionTest, OneReceiveAndOneQueuedSendPerPoll) {
+  open();
+  drain();
+  FakeSocket* f = socket_fake();
+  f->send_limit = 0;
+  Bytes payload(1000, 0x11);
+  PayloadWriter w = {&payload, [](MsgBuf* m, void* ctx) {
+                       for (uint8_t x : *(Bytes*)ctx) put_u8(m, x);
+                     }};
+  for (int i = 0; i < 5; i++) session_send_with(s, 1, &w);
+  Bytes big = plain_frame(0, 2, Bytes(20000, 0x22));
+  socket_fake_push(big.data(), big.size());
+  f->send_limit = 600;
+  int recvs = f->recvs, sends = f->sends;
+  EXPECT_EQ(session_poll(s), nullptr);  // 8192 bytes of a 20021-byte frame: nothing yet
+  EXPECT_EQ(f->recvs, recvs + 1);
+  EXPECT_EQ(f->sends, sends + 1);
+  EXPECT_EQ(f->outbound_length, 600u);
+  EXPECT_EQ(f->inbound_length - f->inbound_read, big.size() - 8192);
+  EXPECT_EQ(session_poll(s), nullptr);
+  NetMessage* m = session_poll(s);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->length, 20000);
+  EXPECT_EQ(f->recvs, recvs + 3);
+  EXPECT_EQ(f->sends, sends + 3);
+}
+
 TEST_F(SessionTest, QueueOverflowAndOversizedPayloadFail) {
   open();
   drain();
