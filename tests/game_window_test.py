@@ -44,9 +44,17 @@ try:
     try:
         window = xwindow.wait_for_window("Ostrevane Client", proc=game)
         check("window titled Ostrevane Client appears", True)
-        # Answering the close request needs the message loop to be running frames.
-        xwindow.close_request(window)
-        code = game.wait(timeout=20)
+        # Answering the close request needs the message loop to be running frames. A request
+        # that lands while the window is still switching to full screen can be lost on the
+        # way, so it is repeated as a player would click again.
+        code = None
+        for attempt in range(10):
+            xwindow.close_request(window)
+            try:
+                code = game.wait(timeout=2)
+                break
+            except subprocess.TimeoutExpired:
+                pass
         check("close request exits 0", code == 0, "exit %s: %s" % (code, game.stderr.read()))
     finally:
         if game.poll() is None:
