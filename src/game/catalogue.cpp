@@ -56,14 +56,6 @@ const CatalogueComponent CATALOGUE_COMPONENTS[CATALOGUE_COMPONENT_COUNT] = {
 };
 #undef COMPONENT_ROW
 
-static_assert([] {
-  for (uint32_t i = 0; i < CATALOGUE_SPACE_COUNT; i++)
-    if (CATALOGUE_SPACES[i].space != i + 1) return false;
-  for (uint32_t i = 0; i < CATALOGUE_COMPONENT_COUNT; i++)
-    if (CATALOGUE_COMPONENTS[i].type != i + 1) return false;
-  return true;
-}());
-
 const CatalogueSpace* catalogue_space(uint32_t space) {
   if (space < 1 || space > CATALOGUE_SPACE_COUNT) return nullptr;
   return &CATALOGUE_SPACES[space - 1];
@@ -119,7 +111,7 @@ uint32_t catalogue_entity_create(EntityWorld* world, uint32_t space, uint32_t wo
   if (Transform* t = (Transform*)entity_component(world, COMPONENT_TRANSFORM, handle)) t->scale = {1, 1, 1};
   if (ModelInstance* m = (ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, handle)) {
     m->visible = 1;
-    m->update = 1;
+    m->update_due = 1;
   }
   if (CameraState* c = (CameraState*)entity_component(world, COMPONENT_CAMERA_STATE, handle)) {
     c->near_plane = 0.1f;

@@ -9,6 +9,7 @@
 // space (entity_world.h); keep handles or server ids across frames.
 #include <cstdint>
 
+#include "base/camera.h"
 #include "base/math.h"
 
 // Entity spaces: the top byte of a handle.
@@ -60,12 +61,12 @@ enum : uint32_t {
 };
 constexpr uint32_t CATALOGUE_COMPONENT_COUNT = 26;
 
-// 1: the camera's own settings, then its working state (filled by the camera module).
+// 1: the camera's own settings, then the camera record the view set-up fills each frame.
 struct CameraState {
-  float near_plane;     // 0.1
-  float far_distance;   // from the zone
-  float fov_degrees;    // vertical, 60
-  uint8_t view[1024];   // working state of the camera module
+  float near_plane;    // 0.1
+  float far_distance;  // from the zone
+  float fov_degrees;   // vertical, 60
+  Camera camera;
 };
 
 // 2: zone-wide settings copied from the zone file.
@@ -112,10 +113,10 @@ struct ModelInstance {
   Bounds world_bounds;
   uint32_t visible;        // 1 at creation
   InstanceBoundsFn bounds_fn;  // or null: the mesh bounds through the Transform
-  float light;             // zone lighting factor 0..1 approached by at most dt per frame
+  float light;             // zone lighting factor 0..1, approached by at most dt per frame
   uint8_t light_sampled;   // the first sample is taken as is
-  uint8_t update;          // set: bounds and light current this frame (dynamic) or still due (static)
-  uint8_t bounds_ready;    // world_bounds have been computed at least once
+  uint8_t update_due;      // props: bounds and light still to be computed (set at creation)
+  uint8_t updated;         // world_bounds and light are current
   uint8_t reserved;
 };
 
