@@ -82,33 +82,26 @@ static void node_append(OctreeNode* node, const OctreeItem* item) {
 
 static void node_split(OctreeNode* node);
 
-// The insertion walk from `start`, which must contain the item. A split re-enters this walk
-// for the split node's items, so nesting is bounded by the depth limit (at most 15).
+// The insertion walk from `start`, which must contain the item. Depth-first over children
+// in ascending order, a contained inner node either keeps the item (no child contains it) or
+// hands it to its first containing child, so the walk never returns to a sibling and needs
+// no stack. A split re-enters this walk for the split node's items, so nesting is bounded by
+// the depth limit (at most 15).
 static void insert_from(OctreeNode* start, const OctreeItem* item) {
-  OctreeNode* stack[STACK_SIZE];
-  int top = 0;
-  stack[top++] = start;
-  OctreeNode* target = nullptr;
-  while (top > 0) {
-    OctreeNode* node = stack[--top];
-    if (!octree_contains(&node->bounds, &item->bounds)) continue;
-    if (!node->children[0]) {
-      target = node;
-      break;
+  OctreeNode* node = start;
+  while (node->children[0]) {
+    OctreeNode* next = nullptr;
+    for (int k = 0; k < 8 && !next; k++) {
+      if (octree_contains(&node->children[k]->bounds, &item->bounds)) next = node->children[k];
     }
-    bool child_fits = false;
-    for (int k = 0; k < 8 && !child_fits; k++) child_fits = octree_contains(&node->children[k]->bounds, &item->bounds);
-    if (!child_fits) {
+    if (!next) {
       node_append(node, item);
       return;
     }
-    BASE_ASSERT(top + 8 <= STACK_SIZE);
-    for (int k = 7; k >= 0; k--) stack[top++] = node->children[k];
+    node = next;
   }
-  BASE_ASSERT(target != nullptr);
-  if (!target) return;
-  node_append(target, item);
-  if (target->items->count > (uint32_t)OCTREE_SPLIT_THRESHOLD && target->depth < OCTREE_MAX_DEPTH) node_split(target);
+  node_append(node, item);
+  if (node->items->count > (uint32_t)OCTREE_SPLIT_THRESHOLD && node->depth < OCTREE_MAX_DEPTH) node_split(node);
 }
 
 static void node_split(OctreeNode* node) {
