@@ -76,7 +76,8 @@ constexpr uint32_t LOOKUP_BATCH = 4096;
 void BM_WorldEntityComponent(benchmark::State& state) {
   EntityWorld* world = catalogue_world_create(1, nullptr);
   std::vector<uint32_t> handles;
-  for (uint32_t i = 0; i < LOOKUP_ENTITIES; i++) handles.push_back(catalogue_entity_create(world, SPACE_CREATURES, 0, 3));
+  for (uint32_t i = 0; i < LOOKUP_ENTITIES; i++)
+    handles.push_back(catalogue_entity_create(world, SPACE_CREATURES, 0, 3));
   std::mt19937 rng(1);
   std::vector<uint32_t> probe(LOOKUP_BATCH);
   for (uint32_t& p : probe) p = handles[rng() % handles.size()];
@@ -226,7 +227,8 @@ void BM_ReferenceBruteForcePoint10k(benchmark::State& state) {
     const Vec3& p = points[k++ & 1023];
     uint32_t hits = 0;
     for (const Bounds& b : boxes)
-      hits += b.min.x <= p.x && p.x <= b.max.x && b.min.y <= p.y && p.y <= b.max.y && b.min.z <= p.z && p.z <= b.max.z;
+      hits += b.min.x <= p.x && p.x <= b.max.x && b.min.y <= p.y && p.y <= b.max.y && b.min.z <= p.z &&
+              p.z <= b.max.z;
     benchmark::DoNotOptimize(hits);
   }
   state.SetItemsProcessed(state.iterations());

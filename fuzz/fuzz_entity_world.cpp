@@ -18,8 +18,8 @@ struct Reader {
   bool done() const { return at >= size; }
 };
 
-#define CHECK(cond) \
-  do {              \
+#define CHECK(cond)       \
+  do {                    \
     if (!(cond)) abort(); \
   } while (0)
 
@@ -58,8 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint32_t expected = m.free_stack.empty() ? m.next : m.free_stack.back();
         uint32_t handle = entity_create(world, number);
         CHECK(handle == (number << 24 | expected));
-        if (m.free_stack.empty()) m.next++;
-        else m.free_stack.pop_back();
+        if (m.free_stack.empty())
+          m.next++;
+        else
+          m.free_stack.pop_back();
         uint32_t stamp = in.word();
         for (uint32_t t : m.types) {
           uint8_t* e = (uint8_t*)entity_component(world, t, handle);

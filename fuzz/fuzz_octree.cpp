@@ -31,8 +31,8 @@ struct Reader {
   }
 };
 
-#define CHECK(cond) \
-  do {              \
+#define CHECK(cond)       \
+  do {                    \
     if (!(cond)) abort(); \
   } while (0)
 
@@ -88,7 +88,8 @@ Bounds read_box(Reader& in) {
   float x = in.coord(), y = in.coord(), z = in.coord();
   uint32_t extent = in.byte();
   // Extents of 0 (points and planes) are common; a wrapped grid step gives an inverted box.
-  float dx = (float)(extent & 3) * 0.25f, dy = (float)(extent >> 2 & 3) * 0.25f, dz = (float)(extent >> 4 & 7) * 2;
+  float dx = (float)(extent & 3) * 0.25f, dy = (float)(extent >> 2 & 3) * 0.25f,
+        dz = (float)(extent >> 4 & 7) * 2;
   if (extent & 0x80) dx = -dx;
   return bounds_make({x, y, z}, {x + dx, y + dy, z + dz});
 }
@@ -122,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int found = octree_remove(root, key, with_bounds ? &hint : nullptr, &value);
         if (!with_bounds) CHECK(found == (present ? 1 : 0));
         if (found) {
-          auto it = std::find_if(items.begin(), items.end(), [&](const Entry& e) { return e.value == value; });
+          auto it =
+              std::find_if(items.begin(), items.end(), [&](const Entry& e) { return e.value == value; });
           CHECK(it != items.end() && it->key == key);
           items.erase(it);
         }

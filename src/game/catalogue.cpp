@@ -25,7 +25,8 @@ void zone_resource_release(void* element) {
   resource->handle = nullptr;
 }
 
-#define COMPONENT_ROW(type, record) {type, (uint32_t)sizeof(record), nullptr}
+#define COMPONENT_ROW(type, record) \
+  { type, (uint32_t)sizeof(record), nullptr }
 const CatalogueComponent CATALOGUE_COMPONENTS[CATALOGUE_COMPONENT_COUNT] = {
     COMPONENT_ROW(COMPONENT_CAMERA_STATE, CameraState),
     COMPONENT_ROW(COMPONENT_ZONE_ENVIRONMENT, ZoneEnvironment),
@@ -70,10 +71,14 @@ uint32_t catalogue_prop_space(uint32_t light_flag, uint32_t sound_flag, uint32_t
   if (light_flag) return SPACE_LIGHTS;
   if (sound_flag) return SPACE_SOUNDS;
   switch (kind) {
-    case 4: return SPACE_WATER;
-    case 5: return SPACE_PROPS_C;
-    case 6: return SPACE_PROPS_D;
-    default: return SPACE_PROPS;
+    case 4:
+      return SPACE_WATER;
+    case 5:
+      return SPACE_PROPS_C;
+    case 6:
+      return SPACE_PROPS_D;
+    default:
+      return SPACE_PROPS;
   }
 }
 

@@ -21,17 +21,17 @@ struct SpaceRow {
 const SpaceRow kSpaceRows[] = {
     {1, 2, {3, 7, 1}},
     {2, 2, {3, 7, 2, 12, 13, 17}},
-    {3, 11, {3, 7, 6, 5, 11}},                                  // 10 plain props
-    {4, 3, {3, 7, 11, 24}},                                     // 2 water volumes
-    {5, 32, {3, 7, 25}},                                        // none counted: default size
-    {6, 5, {3, 7, 4}},                                          // 4 lights
+    {3, 11, {3, 7, 6, 5, 11}},  // 10 plain props
+    {4, 3, {3, 7, 11, 24}},     // 2 water volumes
+    {5, 32, {3, 7, 25}},        // none counted: default size
+    {6, 5, {3, 7, 4}},          // 4 lights
     {7, 2, {3, 7, 6, 5, 8, 9, 10, 14, 15, 16, 22, 23}},
     {8, 32, {3, 7, 6, 5, 8, 9, 10, 14, 15, 16, 21, 23}},
     {9, 32, {3, 7, 6, 5, 14, 15, 16, 20, 23}},
     {10, 32, {3, 7, 6, 5, 14, 15, 16, 19, 23}},
     {11, 2, {3, 7, 6, 5, 11, 14, 15, 16}},
-    {12, 65537, {3, 7, 18}},                                    // a huge count is capped
-    {13, 7, {3, 7, 6, 5, 11, 14, 15, 16, 26}},                  // 6 animated props
+    {12, 65537, {3, 7, 18}},                    // a huge count is capped
+    {13, 7, {3, 7, 6, 5, 11, 14, 15, 16, 26}},  // 6 animated props
 };
 
 const uint32_t kSizes[27] = {0,
@@ -84,7 +84,8 @@ class GameWorldTest : public ::testing::Test {
   void TearDown() override { game_world_shutdown(); }
 
   // What a spawn does with the catalogue: create, register the id, fill the object record.
-  uint32_t spawn(uint32_t space, uint32_t server_id, int32_t attr_a = 0, uint32_t flags = 0, uint32_t secondary = 0) {
+  uint32_t spawn(uint32_t space, uint32_t server_id, int32_t attr_a = 0, uint32_t flags = 0,
+                 uint32_t secondary = 0) {
     uint32_t handle = catalogue_entity_create(game_world(), space, 0, 3);
     EXPECT_EQ(entity_register_id(server_id, handle), 1);
     GameObject* object = object_by_id(server_id);
@@ -112,14 +113,16 @@ TEST(Catalogue, SpacesComponentsAndSizes) {
     EXPECT_EQ(space->pool_count, row.components.size()) << "space " << row.space;
     for (uint32_t type = 0; type < WORLD_COMPONENT_TYPES; type++) {
       ComponentPool* pool = space_pool(space, type);
-      ASSERT_EQ(pool != nullptr, row.components.count(type) == 1) << "space " << row.space << " type " << type;
+      ASSERT_EQ(pool != nullptr, row.components.count(type) == 1)
+          << "space " << row.space << " type " << type;
       if (pool) {
         EXPECT_EQ(pool->element_size, kSizes[type]) << "type " << type;
       }
     }
   }
   // Nothing but the thirteen spaces.
-  for (uint32_t s = 0; s < WORLD_SPACE_COUNT; s++) EXPECT_EQ(world_space(world, s) != nullptr, s >= 1 && s <= 13) << s;
+  for (uint32_t s = 0; s < WORLD_SPACE_COUNT; s++)
+    EXPECT_EQ(world_space(world, s) != nullptr, s >= 1 && s <= 13) << s;
   world_destroy(world);
 }
 
@@ -142,12 +145,13 @@ TEST(Catalogue, PropSpaceByFlagsThenKind) {
   struct Case {
     uint32_t light, sound, kind, space;
   } cases[] = {
-      {1, 1, 4, 6},  // the light flag wins over everything
-      {0, 7, 4, 12}, // then the sound flag
+      {1, 1, 4, 6},   // the light flag wins over everything
+      {0, 7, 4, 12},  // then the sound flag
       {0, 0, 4, 4},  {0, 0, 5, 5}, {0, 0, 6, 13}, {0, 0, 0, 3}, {0, 0, 7, 3}, {0, 0, 0xFFFFFFFF, 3},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(catalogue_prop_space(c.light, c.sound, c.kind), c.space) << c.light << c.sound << " kind " << c.kind;
+    EXPECT_EQ(catalogue_prop_space(c.light, c.sound, c.kind), c.space)
+        << c.light << c.sound << " kind " << c.kind;
 }
 
 TEST(Catalogue, StartingValues) {
@@ -205,10 +209,8 @@ TEST_F(GameWorldTest, LookupsByRecordKind) {
     uint32_t id, component;  // the record every view of this id must point at
     bool object, creature, player, local;
   } cases[] = {
-      {100, 19, true, false, false, false},
-      {200, 20, true, true, false, false},
-      {300, 21, true, true, true, false},
-      {400, 22, true, true, true, true},
+      {100, 19, true, false, false, false}, {200, 20, true, true, false, false},
+      {300, 21, true, true, true, false},   {400, 22, true, true, true, true},
       {999, 0, false, false, false, false},
   };
   for (const Case& c : cases) {
@@ -222,7 +224,8 @@ TEST_F(GameWorldTest, LookupsByRecordKind) {
     }
   }
   EXPECT_EQ(local_player_id(), 400u);
-  const ServerId* sid = (const ServerId*)entity_component(game_world(), COMPONENT_SERVER_ID, entity_by_id(200));
+  const ServerId* sid =
+      (const ServerId*)entity_component(game_world(), COMPONENT_SERVER_ID, entity_by_id(200));
   EXPECT_EQ(sid->id, 200u);
 }
 
@@ -243,14 +246,14 @@ TEST_F(GameWorldTest, TargetKindRulePrecedence) {
     int32_t attr_a;
     uint32_t flags, kind;
   } cases[] = {
-      {0x200 | 0x1000, 0, 512},     // bit 9 without flag 26 beats bit 12
-      {0x200 | 0x1000, F26, 4096},  // flag 26 disables the bit 9 rule
-      {0x1000 | 0x2000, 0, 4096},   // bit 12 before 13
-      {0x2000 | 0x800, 0, 8192},    // 13 before 11
-      {0x800 | 0x4000, 0, 2048},    // 11 before 14
-      {0x4000 | 0x400, F26, 16384}, // 14 before the bit 10 rule
-      {0x400 | 0x20, F26, 1024},    // bit 10 needs flag 26
-      {0x400 | 0x20, 0, 32},        // without it: attr_a & 32
+      {0x200 | 0x1000, 0, 512},      // bit 9 without flag 26 beats bit 12
+      {0x200 | 0x1000, F26, 4096},   // flag 26 disables the bit 9 rule
+      {0x1000 | 0x2000, 0, 4096},    // bit 12 before 13
+      {0x2000 | 0x800, 0, 8192},     // 13 before 11
+      {0x800 | 0x4000, 0, 2048},     // 11 before 14
+      {0x4000 | 0x400, F26, 16384},  // 14 before the bit 10 rule
+      {0x400 | 0x20, F26, 1024},     // bit 10 needs flag 26
+      {0x400 | 0x20, 0, 32},         // without it: attr_a & 32
       {0x400, 0, 0},
       {-1, F26, 4096},
       {0, 0, 0},

@@ -17,7 +17,7 @@ struct CharacterPreview {
   float blink_interval, blink_timer;
   int32_t blink_step;
   float idle_timer, idle_threshold;
-  int32_t idle_request;   // 0, or 1 / 2 for the first or second idle animation
+  int32_t idle_request;  // 0, or 1 / 2 for the first or second idle animation
 };
 
 constexpr float PREVIEW_X = 55.0f, PREVIEW_Y = 11.025f, PREVIEW_Z = -75.0f, PREVIEW_HEADING = 180.0f;

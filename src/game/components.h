@@ -16,17 +16,17 @@
 enum : uint32_t {
   SPACE_CAMERA = 1,
   SPACE_ENVIRONMENT = 2,
-  SPACE_PROPS = 3,         // plain props of the zone
-  SPACE_WATER = 4,         // kind-4 props: water volumes
-  SPACE_PROPS_C = 5,       // kind-5 props
-  SPACE_LIGHTS = 6,        // placed point lights and effect lights
+  SPACE_PROPS = 3,    // plain props of the zone
+  SPACE_WATER = 4,    // kind-4 props: water volumes
+  SPACE_PROPS_C = 5,  // kind-5 props
+  SPACE_LIGHTS = 6,   // placed point lights and effect lights
   SPACE_LOCAL_PLAYER = 7,
-  SPACE_PLAYERS = 8,       // other players
+  SPACE_PLAYERS = 8,  // other players
   SPACE_CREATURES = 9,
   SPACE_OBJECTS = 10,
-  SPACE_PREVIEW = 11,      // the character preview model of the character screens
-  SPACE_SOUNDS = 12,       // ambient sound sources
-  SPACE_PROPS_D = 13,      // kind-6 props: animated
+  SPACE_PREVIEW = 11,  // the character preview model of the character screens
+  SPACE_SOUNDS = 12,   // ambient sound sources
+  SPACE_PROPS_D = 13,  // kind-6 props: animated
 };
 constexpr uint32_t CATALOGUE_SPACE_COUNT = 13;
 
@@ -71,7 +71,7 @@ struct CameraState {
 
 // 2: zone-wide settings copied from the zone file.
 struct ZoneEnvironment {
-  uint32_t colour;      // sky and fog colour, 0xAARRGGBB
+  uint32_t colour;  // sky and fog colour, 0xAARRGGBB
   float value_1;
   float far_distance;
   float value_2;
@@ -111,12 +111,12 @@ typedef int (*InstanceBoundsFn)(EntityWorld* world, uint32_t handle, Bounds* out
 struct ModelInstance {
   const void* appearance;  // appearance definition (props: the zone file's model reference)
   Bounds world_bounds;
-  uint32_t visible;        // 1 at creation
+  uint32_t visible;            // 1 at creation
   InstanceBoundsFn bounds_fn;  // or null: the mesh bounds through the Transform
-  float light;             // zone lighting factor 0..1, approached by at most dt per frame
-  uint8_t light_sampled;   // the first sample is taken as is
-  uint8_t update_due;      // props: bounds and light still to be computed (set at creation)
-  uint8_t updated;         // world_bounds and light are current
+  float light;                 // zone lighting factor 0..1, approached by at most dt per frame
+  uint8_t light_sampled;       // the first sample is taken as is
+  uint8_t update_due;          // props: bounds and light still to be computed (set at creation)
+  uint8_t updated;             // world_bounds and light are current
   uint8_t reserved;
 };
 

@@ -7,8 +7,8 @@
 #include "game/name_table.h"
 
 static EntityWorld* g_world;
-static IntMap* g_by_server_id;    // server id -> handle
-static IntMap* g_by_secondary;    // secondary id -> server id
+static IntMap* g_by_server_id;  // server id -> handle
+static IntMap* g_by_secondary;  // secondary id -> server id
 static GameWorldListener g_listeners[GAME_WORLD_MAX_LISTENERS];
 static int g_listener_count;
 
@@ -105,7 +105,9 @@ static void* layered_record(uint32_t server_id, uint32_t first) {
   return nullptr;
 }
 
-GameObject* object_by_id(uint32_t server_id) { return (GameObject*)layered_record(server_id, COMPONENT_GAME_OBJECT); }
+GameObject* object_by_id(uint32_t server_id) {
+  return (GameObject*)layered_record(server_id, COMPONENT_GAME_OBJECT);
+}
 
 GameObject* object_by_secondary(uint32_t secondary_id) {
   if (!g_by_secondary || secondary_id == 0) return nullptr;
@@ -113,7 +115,9 @@ GameObject* object_by_secondary(uint32_t secondary_id) {
   return server_id ? object_by_id(from_value(server_id)) : nullptr;
 }
 
-Creature* creature_by_id(uint32_t server_id) { return (Creature*)layered_record(server_id, COMPONENT_CREATURE); }
+Creature* creature_by_id(uint32_t server_id) {
+  return (Creature*)layered_record(server_id, COMPONENT_CREATURE);
+}
 
 PlayerCharacter* player_by_id(uint32_t server_id) {
   return (PlayerCharacter*)layered_record(server_id, COMPONENT_PLAYER_CHARACTER);

@@ -13,7 +13,9 @@ static MeshBoundsFn g_mesh_bounds = model_mesh_bounds_stub;
 static ZoneLightSampleFn g_light_sample = zone_light_sample_stub;
 
 void model_bounds_set_mesh_source(MeshBoundsFn fn) { g_mesh_bounds = fn ? fn : model_mesh_bounds_stub; }
-void model_bounds_set_light_source(ZoneLightSampleFn fn) { g_light_sample = fn ? fn : zone_light_sample_stub; }
+void model_bounds_set_light_source(ZoneLightSampleFn fn) {
+  g_light_sample = fn ? fn : zone_light_sample_stub;
+}
 
 void transform_model_matrix(const Transform* t, Mat4* out) {
   // Each step post-multiplies, and row vectors take the leftmost factor first.
@@ -32,8 +34,8 @@ static bool finite_bounds(const Bounds* b) {
   return true;
 }
 
-static bool compute_bounds(EntityWorld* world, uint32_t handle, const MeshRef* mesh, const Transform* transform,
-                           ModelInstance* instance) {
+static bool compute_bounds(EntityWorld* world, uint32_t handle, const MeshRef* mesh,
+                           const Transform* transform, ModelInstance* instance) {
   Bounds bounds;
   bool ok = instance->bounds_fn && instance->bounds_fn(world, handle, &bounds);
   if (!ok) {
@@ -80,8 +82,8 @@ void model_bounds_update(EntityWorld* world, float dt) {
       ModelInstance* instance = (ModelInstance*)pool_at(instances, j);
       if (header->static_flag && !instance->update_due) continue;
       uint32_t handle = s << 24 | (uint32_t)headers->dense_entity[j];
-      if (!compute_bounds(world, handle, (const MeshRef*)pool_at(meshes, j), (const Transform*)pool_at(transforms, j),
-                          instance)) {
+      if (!compute_bounds(world, handle, (const MeshRef*)pool_at(meshes, j),
+                          (const Transform*)pool_at(transforms, j), instance)) {
         instance->updated = 0;
         continue;
       }

@@ -31,7 +31,8 @@ TEST(ModelMatrix, MatchesGlmComposition) {
                   glm::rotate(glm::mat4(1), glm::radians(c.t.rotation.x), glm::vec3(1, 0, 0)) *
                   glm::scale(glm::mat4(1), glm::vec3(c.t.scale.x, c.t.scale.y, c.t.scale.z));
     const float* ref = glm::value_ptr(g);
-    for (int i = 0; i < 16; i++) EXPECT_NEAR(m.m[i], ref[i], 1e-4f * (1 + std::fabs(ref[i]))) << "element " << i;
+    for (int i = 0; i < 16; i++)
+      EXPECT_NEAR(m.m[i], ref[i], 1e-4f * (1 + std::fabs(ref[i]))) << "element " << i;
   }
 }
 
@@ -74,7 +75,9 @@ class ModelBoundsTest : public ::testing::Test {
     ((Transform*)entity_component(world, COMPONENT_TRANSFORM, h))->position = position;
     return h;
   }
-  ModelInstance* instance(uint32_t h) { return (ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, h); }
+  ModelInstance* instance(uint32_t h) {
+    return (ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, h);
+  }
   EntityWorld* world;
 };
 

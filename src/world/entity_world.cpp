@@ -87,7 +87,8 @@ ComponentPool* space_pool(const EntitySpace* space, uint32_t type) {
 int space_has_components(const EntitySpace* space, const uint32_t* types, uint32_t count) {
   if (!space) return 0;
   for (uint32_t i = 0; i < count; i++) {
-    if (types[i] >= WORLD_COMPONENT_TYPES || !(space->component_mask[types[i] / 32] & (1u << (types[i] % 32))))
+    if (types[i] >= WORLD_COMPONENT_TYPES ||
+        !(space->component_mask[types[i] / 32] & (1u << (types[i] % 32))))
       return 0;
   }
   return 1;
@@ -183,7 +184,8 @@ int entity_destroy(EntityWorld* world, uint32_t handle) {
   }
   if (space->free_depth == space->free_capacity) {
     space->free_capacity = space->free_capacity ? space->free_capacity * 2 : 16;
-    space->free_stack = (uint32_t*)mem_realloc(space->free_stack, (size_t)space->free_capacity * sizeof(uint32_t));
+    space->free_stack =
+        (uint32_t*)mem_realloc(space->free_stack, (size_t)space->free_capacity * sizeof(uint32_t));
   }
   space->free_stack[space->free_depth++] = index;
   return 1;

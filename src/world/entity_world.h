@@ -49,7 +49,7 @@ struct EntitySpace {
   uint32_t* free_stack;
   uint32_t free_depth;
   uint32_t free_capacity;
-  ComponentPool* pools[WORLD_COMPONENT_TYPES];   // by component type
+  ComponentPool* pools[WORLD_COMPONENT_TYPES];    // by component type
   ComponentPool* ordered[WORLD_COMPONENT_TYPES];  // in registration order
   uint8_t pool_count;
 };

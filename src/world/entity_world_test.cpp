@@ -97,7 +97,8 @@ TEST(EntityWorld, MatchesOracleModel) {
   for (const SpaceSpec& spec : kSpaces) {
     EntitySpace* space = world_create_space(world, spec.number, spec.capacity);
     ASSERT_NE(space, nullptr);
-    for (auto [type, size] : spec.pools) ASSERT_EQ(space_register_component(space, type, size, count_release), 1);
+    for (auto [type, size] : spec.pools)
+      ASSERT_EQ(space_register_component(space, type, size, count_release), 1);
   }
   std::vector<uint32_t> handles[3];
   for (int step = 0; step < 6000; step++) {
@@ -140,7 +141,8 @@ TEST(EntityWorld, MatchesOracleModel) {
     for (int s = 0; s < 3; s++)
       for (auto [type, size] : kSpaces[s].pools)
         per_type[type] += oracle[s].destroyed + (with_live ? (int)oracle[s].live.size() : 0);
-    for (uint32_t t = 0; t < WORLD_COMPONENT_TYPES; t++) EXPECT_EQ(g_releases[t], per_type[t]) << "type " << t;
+    for (uint32_t t = 0; t < WORLD_COMPONENT_TYPES; t++)
+      EXPECT_EQ(g_releases[t], per_type[t]) << "type " << t;
   };
   expect_releases(false);
   world_destroy(world);

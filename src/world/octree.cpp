@@ -38,9 +38,11 @@ static bool holds_point(const Bounds* n, float x, float y, float z) {
 }
 
 Bounds octree_child_bounds(const Bounds* parent, int k) {
-  Vec3 size = {parent->size.x * 0.5f + OCTREE_CHILD_ENLARGEMENT, parent->size.y * 0.5f + OCTREE_CHILD_ENLARGEMENT,
+  Vec3 size = {parent->size.x * 0.5f + OCTREE_CHILD_ENLARGEMENT,
+               parent->size.y * 0.5f + OCTREE_CHILD_ENLARGEMENT,
                parent->size.z * 0.5f + OCTREE_CHILD_ENLARGEMENT};
-  Vec3 centre = {parent->centre.x + size.x * CHILD_OFFSET[k][0], parent->centre.y + size.y * CHILD_OFFSET[k][1],
+  Vec3 centre = {parent->centre.x + size.x * CHILD_OFFSET[k][0],
+                 parent->centre.y + size.y * CHILD_OFFSET[k][1],
                  parent->centre.z + size.z * CHILD_OFFSET[k][2]};
   Vec3 min = {centre.x - size.x * 0.5f, centre.y - size.y * 0.5f, centre.z - size.z * 0.5f};
   Vec3 max = {centre.x + size.x * 0.5f, centre.y + size.y * 0.5f, centre.z + size.z * 0.5f};
@@ -101,7 +103,8 @@ static void insert_from(OctreeNode* start, const OctreeItem* item) {
     node = next;
   }
   node_append(node, item);
-  if (node->items->count > (uint32_t)OCTREE_SPLIT_THRESHOLD && node->depth < OCTREE_MAX_DEPTH) node_split(node);
+  if (node->items->count > (uint32_t)OCTREE_SPLIT_THRESHOLD && node->depth < OCTREE_MAX_DEPTH)
+    node_split(node);
 }
 
 static void node_split(OctreeNode* node) {
@@ -154,7 +157,8 @@ int octree_remove(OctreeNode* root, uint32_t key, const Bounds* bounds, uint32_t
 
 // The shared walk of both queries; `match` tests a node's or an item's bounds.
 template <typename Match>
-static int query_walk(const OctreeNode* root, Match match, uint32_t* keys_out, uint32_t capacity, uint32_t* count_out) {
+static int query_walk(const OctreeNode* root, Match match, uint32_t* keys_out, uint32_t capacity,
+                      uint32_t* count_out) {
   uint32_t written = 0;
   int found = 0;
   if (root) {
@@ -187,11 +191,12 @@ int octree_query_box(const OctreeNode* root, const Bounds* box, uint32_t* keys_o
     if (count_out) *count_out = 0;
     return 0;
   }
-  return query_walk(root, [box](const Bounds* b) { return overlaps(b, box); }, keys_out, capacity, count_out);
+  return query_walk(
+      root, [box](const Bounds* b) { return overlaps(b, box); }, keys_out, capacity, count_out);
 }
 
-int octree_query_point(const OctreeNode* root, float x, float y, float z, uint32_t* keys_out, uint32_t capacity,
-                       uint32_t* count_out) {
-  return query_walk(root, [x, y, z](const Bounds* b) { return holds_point(b, x, y, z); }, keys_out, capacity,
-                    count_out);
+int octree_query_point(const OctreeNode* root, float x, float y, float z, uint32_t* keys_out,
+                       uint32_t capacity, uint32_t* count_out) {
+  return query_walk(
+      root, [x, y, z](const Bounds* b) { return holds_point(b, x, y, z); }, keys_out, capacity, count_out);
 }

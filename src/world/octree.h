@@ -28,10 +28,10 @@ struct OctreeItem {
 };
 
 struct OctreeNode {
-  int depth;                    // root 0
-  OctreeNode* children[8];      // all null (leaf) or all set
+  int depth;                // root 0
+  OctreeNode* children[8];  // all null (leaf) or all set
   Bounds bounds;
-  Array* items;                 // of OctreeItem, created on the first insertion, or null
+  Array* items;  // of OctreeItem, created on the first insertion, or null
 };
 
 // Root of depth 0 with these bounds; null when a bound is not finite.
@@ -49,8 +49,8 @@ int octree_remove(OctreeNode* root, uint32_t key, const Bounds* bounds, uint32_t
 int octree_query_box(const OctreeNode* root, const Bounds* box, uint32_t* keys_out, uint32_t capacity,
                      uint32_t* count_out);
 // As octree_query_box for the items containing the point.
-int octree_query_point(const OctreeNode* root, float x, float y, float z, uint32_t* keys_out, uint32_t capacity,
-                       uint32_t* count_out);
+int octree_query_point(const OctreeNode* root, float x, float y, float z, uint32_t* keys_out,
+                       uint32_t capacity, uint32_t* count_out);
 
 // Inclusive containment of box b in node bounds n, as the tree uses it.
 int octree_contains(const Bounds* n, const Bounds* b);

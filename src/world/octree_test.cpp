@@ -10,7 +10,9 @@
 
 namespace {
 
-Bounds box(float x0, float y0, float z0, float x1, float y1, float z1) { return bounds_make({x0, y0, z0}, {x1, y1, z1}); }
+Bounds box(float x0, float y0, float z0, float x1, float y1, float z1) {
+  return bounds_make({x0, y0, z0}, {x1, y1, z1});
+}
 Bounds cube(float x, float y, float z, float r) { return box(x - r, y - r, z - r, x + r, y + r, z + r); }
 
 // Independent restatements of the inclusive rules, written per axis over arrays.
@@ -47,7 +49,8 @@ void check_structure(const OctreeNode* node, Stats* stats) {
     const OctreeItem* item = array_item<OctreeItem>(node->items, i);
     ASSERT_TRUE(inside(node->bounds, item->bounds)) << "item " << item->key << " depth " << node->depth;
     if (!leaf) {
-      for (int k = 0; k < 8; k++) ASSERT_FALSE(inside(node->children[k]->bounds, item->bounds)) << "fits child " << k;
+      for (int k = 0; k < 8; k++)
+        ASSERT_FALSE(inside(node->children[k]->bounds, item->bounds)) << "fits child " << k;
     }
   }
   if (leaf) {
@@ -177,13 +180,15 @@ TEST(Octree, MatchesBruteForce) {
         uint32_t small[3];
         ASSERT_EQ(octree_query_box(root, &q, small, 3, &count), want.empty() ? 0 : 1);
         ASSERT_EQ(count, std::min<size_t>(3, want.size()));
-        for (uint32_t i = 0; i < count; i++) ASSERT_TRUE(std::binary_search(want.begin(), want.end(), small[i]));
+        for (uint32_t i = 0; i < count; i++)
+          ASSERT_TRUE(std::binary_search(want.begin(), want.end(), small[i]));
         // The point query at the box's minimum corner against the degenerate box there.
         Bounds p = box(q.min.x, q.min.y, q.min.z, q.min.x, q.min.y, q.min.z);
         want = brute(items, p);
         got.assign(items.size() + 1, 0);
-        ASSERT_EQ(octree_query_point(root, q.min.x, q.min.y, q.min.z, got.data(), (uint32_t)got.size(), &count),
-                  want.empty() ? 0 : 1);
+        ASSERT_EQ(
+            octree_query_point(root, q.min.x, q.min.y, q.min.z, got.data(), (uint32_t)got.size(), &count),
+            want.empty() ? 0 : 1);
         got.resize(count);
         std::sort(got.begin(), got.end());
         ASSERT_EQ(got, want) << "point, step " << step;
@@ -270,8 +275,8 @@ TEST(Octree, InclusiveFacesAndRefusedBoxes) {
 TEST(Octree, QueryStopRules) {
   OctreeNode* root = octree_create(box(0, 0, 0, 8, 8, 8));
   // Root keeps straddler 1; child 0 gets 2, 3, 4; child 7 gets 5, 6 (six items: one split).
-  Bounds items[] = {cube(4, 4, 4, 1), cube(1, 1, 1, 0.5f), cube(1.5f, 1.5f, 1.5f, 0.5f), cube(2, 2, 2, 0.5f),
-                    cube(6, 6, 6, 0.5f), cube(7, 7, 7, 0.5f)};
+  Bounds items[] = {cube(4, 4, 4, 1),    cube(1, 1, 1, 0.5f), cube(1.5f, 1.5f, 1.5f, 0.5f),
+                    cube(2, 2, 2, 0.5f), cube(6, 6, 6, 0.5f), cube(7, 7, 7, 0.5f)};
   for (uint32_t i = 0; i < 6; i++) ASSERT_EQ(octree_insert(root, i + 1, &items[i], 0), 1);
   ASSERT_NE(root->children[0], nullptr);
   Bounds all = box(0, 0, 0, 8, 8, 8);
