@@ -12,7 +12,8 @@ static IntMap* g_by_secondary;  // secondary id -> server id
 static GameWorldListener g_listeners[GAME_WORLD_MAX_LISTENERS];
 static int g_listener_count;
 
-// Map values are pointers: handles are never 0, and a server id of 0 is never looked up.
+// Map values are the numbers themselves. Handles are never 0; a secondary id mapped to
+// server id 0 reads as unknown, which is what id 0 is.
 static void* as_value(uint32_t v) { return (void*)(uintptr_t)v; }
 static uint32_t from_value(void* p) { return (uint32_t)(uintptr_t)p; }
 
@@ -26,11 +27,15 @@ EntityWorld* game_world(void) { return g_world; }
 void game_world_replace(EntityWorld* world) {
   EntityWorld* old = g_world;
   g_world = world;
-  world_destroy(old);
+  if (old != world) world_destroy(old);
   if (g_by_server_id) intmap_clear(g_by_server_id, nullptr);
   if (g_by_secondary) intmap_clear(g_by_secondary, nullptr);
   name_table_reset();
-  for (int i = 0; i < g_listener_count; i++) g_listeners[i](world);
+  // A listener may unsubscribe itself while being told.
+  GameWorldListener listeners[GAME_WORLD_MAX_LISTENERS];
+  int count = g_listener_count;
+  for (int i = 0; i < count; i++) listeners[i] = g_listeners[i];
+  for (int i = 0; i < count; i++) listeners[i](world);
 }
 
 int game_world_listen(GameWorldListener listener) {

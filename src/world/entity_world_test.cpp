@@ -30,13 +30,13 @@ bool has_stamp(const void* element, uint32_t size, uint32_t handle, uint32_t typ
   return true;
 }
 
-struct SpaceSpec {
+struct SpaceLayout {
   uint32_t number, capacity;
   std::vector<std::pair<uint32_t, uint32_t>> pools;  // type, element size
 };
 
 // Three spaces whose pools differ in element size (1 to 100 bytes) and in count.
-const SpaceSpec kSpaces[] = {
+const SpaceLayout kSpaces[] = {
     {3, 0, {{3, 24}, {7, 36}, {6, 100}}},
     {9, 4, {{3, 24}, {95, 1}}},
     {200, 1, {{0, 8}, {40, 13}, {41, 4}, {42, 64}}},
@@ -49,12 +49,12 @@ struct OracleSpace {
   int destroyed = 0;
 };
 
-void check_space(const EntityWorld* world, const SpaceSpec& spec, const OracleSpace& oracle) {
-  EntitySpace* space = world_space(world, spec.number);
+void check_space(const EntityWorld* world, const SpaceLayout& layout, const OracleSpace& oracle) {
+  EntitySpace* space = world_space(world, layout.number);
   ASSERT_NE(space, nullptr);
   ASSERT_EQ(space_entity_count(space), oracle.live.size());
   ComponentPool* first = space->ordered[0];
-  for (auto [type, size] : spec.pools) {
+  for (auto [type, size] : layout.pools) {
     ComponentPool* pool = space_pool(space, type);
     ASSERT_EQ(pool->dense_count, oracle.live.size()) << "type " << type;
     ASSERT_EQ(pool->element_size, size);
@@ -64,7 +64,7 @@ void check_space(const EntityWorld* world, const SpaceSpec& spec, const OracleSp
       ASSERT_EQ(index, first->dense_entity[j]) << "slot " << j;
       ASSERT_GT(index, 0);
       ASSERT_EQ(pool->sparse[index], (int32_t)j);
-      uint32_t handle = spec.number << 24 | (uint32_t)index;
+      uint32_t handle = layout.number << 24 | (uint32_t)index;
       ASSERT_TRUE(oracle.live.count(handle));
       ASSERT_TRUE(has_stamp(pool_at(pool, j), size, handle, type)) << "slot " << j << " type " << type;
     }
@@ -79,7 +79,7 @@ void check_space(const EntityWorld* world, const SpaceSpec& spec, const OracleSp
   for (uint32_t i = 0; i < space->free_depth; i++) ASSERT_EQ(space->free_stack[i], oracle.free_stack[i]);
   for (auto& [handle, present] : oracle.live) {
     ASSERT_TRUE(entity_alive(world, handle));
-    for (auto [type, size] : spec.pools)
+    for (auto [type, size] : layout.pools)
       ASSERT_TRUE(has_stamp(entity_component(world, type, handle), size, handle, type));
   }
 }
@@ -94,24 +94,24 @@ TEST(EntityWorld, MatchesOracleModel) {
   std::mt19937 rng(20261210);
   EntityWorld* world = world_create(77);
   OracleSpace oracle[3];
-  for (const SpaceSpec& spec : kSpaces) {
-    EntitySpace* space = world_create_space(world, spec.number, spec.capacity);
+  for (const SpaceLayout& layout : kSpaces) {
+    EntitySpace* space = world_create_space(world, layout.number, layout.capacity);
     ASSERT_NE(space, nullptr);
-    for (auto [type, size] : spec.pools)
+    for (auto [type, size] : layout.pools)
       ASSERT_EQ(space_register_component(space, type, size, count_release), 1);
   }
   std::vector<uint32_t> handles[3];
   for (int step = 0; step < 6000; step++) {
     int s = rng() % 3;
-    const SpaceSpec& spec = kSpaces[s];
+    const SpaceLayout& layout = kSpaces[s];
     // Phases of growth and shrinkage so capacities double and the free stack fills and empties.
     bool grow = (step / 1000) % 2 == 0;
     if (handles[s].empty() || rng() % 100 < (grow ? 70u : 30u)) {
       uint32_t expected = oracle[s].free_stack.empty() ? oracle[s].next++ : oracle[s].free_stack.back();
       if (!oracle[s].free_stack.empty()) oracle[s].free_stack.pop_back();
-      uint32_t handle = entity_create(world, spec.number);
-      ASSERT_EQ(handle, spec.number << 24 | expected);
-      for (auto [type, size] : spec.pools) {
+      uint32_t handle = entity_create(world, layout.number);
+      ASSERT_EQ(handle, layout.number << 24 | expected);
+      for (auto [type, size] : layout.pools) {
         void* element = entity_component(world, type, handle);
         ASSERT_NE(element, nullptr);
         const uint8_t zero[100] = {};
@@ -127,12 +127,12 @@ TEST(EntityWorld, MatchesOracleModel) {
       handles[s].pop_back();
       ASSERT_EQ(entity_destroy(world, handle), 1);
       ASSERT_EQ(entity_destroy(world, handle), 0);
-      ASSERT_EQ(entity_component(world, spec.pools[0].first, handle), nullptr);
+      ASSERT_EQ(entity_component(world, layout.pools[0].first, handle), nullptr);
       oracle[s].live.erase(handle);
       oracle[s].free_stack.push_back(entity_index_of(handle));
       oracle[s].destroyed++;
     }
-    check_space(world, spec, oracle[s]);
+    check_space(world, layout, oracle[s]);
     if (HasFatalFailure()) return;
   }
   // Releases so far: one per destroyed element; destroying the world releases the rest.

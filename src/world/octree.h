@@ -7,9 +7,10 @@
 // planes and reach 0.0001 past its outer faces. Items that no single child contains stay in
 // the parent. Nodes never merge after removals. Duplicate keys are allowed.
 //
-// All tests are inclusive (min <= x <= max). Every walk is depth-first with an explicit
-// stack and visits children in ascending index order, index = 4 x (x high) + 2 x (y high)
-// + (z high), so results come out in a fixed order. Boxes and roots with non-finite values
+// All tests are inclusive (min <= x <= max). Every walk is depth-first without recursion
+// (queries and removal keep an explicit stack) and visits children in ascending index order,
+// index = 4 x (x high) + 2 x (y high) + (z high), so results come out in a fixed order and an
+// item fitting two children goes to the lower index. Boxes and roots with non-finite values
 // are refused; a non-finite query point or box matches nothing. Allocation failure is fatal.
 // A tree is not thread-safe.
 #include <cstdint>
