@@ -37,8 +37,9 @@ struct Stats {
 
 // Walks the whole tree and checks the structure: all-or-none children at depth + 1 with the
 // child formula's bounds, every item inside its node, items kept in an inner node fit no
-// child, only depth-15 leaves hold more than five items.
-void check_structure(const OctreeNode* node, Stats* stats) {
+// child, only depth-15 leaves hold more than five items, and no item fits an earlier sibling
+// of any node on its path (children are tried in ascending order).
+void check_structure(const OctreeNode* node, Stats* stats, std::vector<Bounds>* earlier) {
   stats->nodes++;
   stats->max_depth = std::max(stats->max_depth, node->depth);
   ASSERT_LE(node->depth, OCTREE_MAX_DEPTH);
@@ -48,6 +49,7 @@ void check_structure(const OctreeNode* node, Stats* stats) {
   for (uint32_t i = 0; i < count; i++) {
     const OctreeItem* item = array_item<OctreeItem>(node->items, i);
     ASSERT_TRUE(inside(node->bounds, item->bounds)) << "item " << item->key << " depth " << node->depth;
+    for (const Bounds& sibling : *earlier) ASSERT_FALSE(inside(sibling, item->bounds)) << "item " << item->key;
     if (!leaf) {
       for (int k = 0; k < 8; k++)
         ASSERT_FALSE(inside(node->children[k]->bounds, item->bounds)) << "fits child " << k;
@@ -77,9 +79,17 @@ void check_structure(const OctreeNode* node, Stats* stats) {
       ASSERT_NEAR(cmin[a], want_min, tolerance) << "child " << k << " axis " << a;
       ASSERT_NEAR(cmax[a], want_max, tolerance) << "child " << k << " axis " << a;
     }
-    check_structure(child, stats);
+    size_t mark = earlier->size();
+    for (int j = 0; j < k; j++) earlier->push_back(node->children[j]->bounds);
+    check_structure(child, stats, earlier);
+    earlier->resize(mark);
     if (::testing::Test::HasFatalFailure()) return;
   }
+}
+
+void check_structure(const OctreeNode* root, Stats* stats) {
+  std::vector<Bounds> earlier;
+  check_structure(root, stats, &earlier);
 }
 
 struct Entry {
