@@ -37,15 +37,22 @@ static bool holds_point(const Bounds* n, float x, float y, float z) {
   return n->min.x <= x && x <= n->max.x && n->min.y <= y && y <= n->max.y && n->min.z <= z && z <= n->max.z;
 }
 
+// One axis of a child: size = parent size x 0.5 + enlargement, centre = parent centre + size x
+// offset, interval = centre -+ size x 0.5. Insertion recomputes these from the parent
+// instead of reading the children, with the same operations, so the results are identical.
+static inline void child_interval(float parent_centre, float parent_size, float offset, float* min,
+                                  float* max) {
+  float size = parent_size * 0.5f + OCTREE_CHILD_ENLARGEMENT;
+  float centre = parent_centre + size * offset;
+  *min = centre - size * 0.5f;
+  *max = centre + size * 0.5f;
+}
+
 Bounds octree_child_bounds(const Bounds* parent, int k) {
-  Vec3 size = {parent->size.x * 0.5f + OCTREE_CHILD_ENLARGEMENT,
-               parent->size.y * 0.5f + OCTREE_CHILD_ENLARGEMENT,
-               parent->size.z * 0.5f + OCTREE_CHILD_ENLARGEMENT};
-  Vec3 centre = {parent->centre.x + size.x * CHILD_OFFSET[k][0],
-                 parent->centre.y + size.y * CHILD_OFFSET[k][1],
-                 parent->centre.z + size.z * CHILD_OFFSET[k][2]};
-  Vec3 min = {centre.x - size.x * 0.5f, centre.y - size.y * 0.5f, centre.z - size.z * 0.5f};
-  Vec3 max = {centre.x + size.x * 0.5f, centre.y + size.y * 0.5f, centre.z + size.z * 0.5f};
+  Vec3 min, max;
+  child_interval(parent->centre.x, parent->size.x, CHILD_OFFSET[k][0], &min.x, &max.x);
+  child_interval(parent->centre.y, parent->size.y, CHILD_OFFSET[k][1], &min.y, &max.y);
+  child_interval(parent->centre.z, parent->size.z, CHILD_OFFSET[k][2], &min.z, &max.z);
   return bounds_make(min, max);
 }
 
@@ -84,6 +91,32 @@ static void node_append(OctreeNode* node, const OctreeItem* item) {
 
 static void node_split(OctreeNode* node);
 
+// Containment of [lo, hi] in [min, max] on one axis, with the four inclusive tests.
+static inline bool axis_fits(float lo, float hi, float min, float max) {
+  return lo >= min && lo <= max && hi >= min && hi <= max;
+}
+
+// Index of the first child (ascending order) that contains the box, or -1. A child's
+// interval on an axis depends only on its bit for that axis, and containment is the AND of
+// the three axes, so the first containing child takes the low side of every axis where the
+// low side fits.
+static int first_containing_child(const OctreeNode* node, const Bounds* b) {
+  const float* centre = &node->bounds.centre.x;
+  const float* size = &node->bounds.size.x;
+  const float* bmin = &b->min.x;
+  const float* bmax = &b->max.x;
+  int k = 0;
+  for (int axis = 0; axis < 3; axis++) {
+    float min, max;
+    child_interval(centre[axis], size[axis], -0.5f, &min, &max);
+    if (axis_fits(bmin[axis], bmax[axis], min, max)) continue;
+    child_interval(centre[axis], size[axis], 0.5f, &min, &max);
+    if (!axis_fits(bmin[axis], bmax[axis], min, max)) return -1;
+    k |= 4 >> axis;
+  }
+  return k;
+}
+
 // The insertion walk from `start`, which must contain the item. Depth-first over children
 // in ascending order, a contained inner node either keeps the item (no child contains it) or
 // hands it to its first containing child, so the walk never returns to a sibling and needs
@@ -92,15 +125,12 @@ static void node_split(OctreeNode* node);
 static void insert_from(OctreeNode* start, const OctreeItem* item) {
   OctreeNode* node = start;
   while (node->children[0]) {
-    OctreeNode* next = nullptr;
-    for (int k = 0; k < 8 && !next; k++) {
-      if (octree_contains(&node->children[k]->bounds, &item->bounds)) next = node->children[k];
-    }
-    if (!next) {
+    int k = first_containing_child(node, &item->bounds);
+    if (k < 0) {
       node_append(node, item);
       return;
     }
-    node = next;
+    node = node->children[k];
   }
   node_append(node, item);
   if (node->items->count > (uint32_t)OCTREE_SPLIT_THRESHOLD && node->depth < OCTREE_MAX_DEPTH)

@@ -49,7 +49,8 @@ void check_structure(const OctreeNode* node, Stats* stats, std::vector<Bounds>* 
   for (uint32_t i = 0; i < count; i++) {
     const OctreeItem* item = array_item<OctreeItem>(node->items, i);
     ASSERT_TRUE(inside(node->bounds, item->bounds)) << "item " << item->key << " depth " << node->depth;
-    for (const Bounds& sibling : *earlier) ASSERT_FALSE(inside(sibling, item->bounds)) << "item " << item->key;
+    for (const Bounds& sibling : *earlier)
+      ASSERT_FALSE(inside(sibling, item->bounds)) << "item " << item->key;
     if (!leaf) {
       for (int k = 0; k < 8; k++)
         ASSERT_FALSE(inside(node->children[k]->bounds, item->bounds)) << "fits child " << k;
