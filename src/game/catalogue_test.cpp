@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "base/strings.h"
@@ -197,6 +199,27 @@ TEST(NameTable, FnvVectorsAndInterning) {
   EXPECT_EQ(name_table_count(), 1u);
   name_table_reset();
   EXPECT_EQ(name_table_count(), 0u);
+  name_table_shutdown();
+}
+
+// A server sending ever new names fills the table only up to its byte limit; later new
+// names read as empty, names already held still intern to themselves.
+TEST(NameTable, StopsGrowingAtItsLimit) {
+  name_table_shutdown();
+  std::string text(4095, 'x');
+  uint32_t stored = 0;
+  for (uint32_t i = 0; i < NAME_TABLE_MAX_BYTES / 4096 + 10; i++) {
+    snprintf(&text[0], 12, "%010u", i);
+    text[10] = 'x';
+    if (*name_table_intern(text.c_str())) stored++;
+  }
+  EXPECT_EQ(stored, NAME_TABLE_MAX_BYTES / 4096);
+  EXPECT_EQ(name_table_count(), stored);
+  snprintf(&text[0], 12, "%010u", 0u);
+  text[10] = 'x';
+  EXPECT_STREQ(name_table_intern(text.c_str()), text.c_str());
+  name_table_reset();
+  EXPECT_STRNE(name_table_intern("after reset"), "");
   name_table_shutdown();
 }
 
