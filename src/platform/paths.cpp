@@ -17,13 +17,13 @@ static int platform_take_sdl_path(char* sdl_path, char* out, size_t size) {
   if (!sdl_path) return 0;
   size_t n = strlen(sdl_path);
   while (n > 1 && (sdl_path[n - 1] == '/' || sdl_path[n - 1] == '\\')) n--;
-  int ok = n > 0 && n < size;
-  if (ok) {
+  int result = n == 0 ? 0 : (n < size ? 1 : -1);
+  if (result == 1) {
     memcpy(out, sdl_path, n);
     out[n] = 0;
   }
   SDL_free(sdl_path);
-  return ok;
+  return result;
 }
 
 int platform_base_dir(char* out, size_t size) { return platform_take_sdl_path(SDL_GetBasePath(), out, size); }

@@ -2,10 +2,10 @@
 // File-system places and folders: the program's own directory, the per-user data folder of
 // the product, directory creation and existence tests. Every result is a plain byte string
 // with "/" separators and no trailing separator. A result that does not fit the caller's
-// buffer is not written partly: the buffer becomes "" and the call returns 0.
+// buffer is not written partly: the buffer becomes "" and the call returns -1.
 #include <cstddef>
 
-// The directory holding the program file. 1, or 0 when it cannot be found or does not fit.
+// The directory holding the program file. 1, or 0 when it cannot be found.
 int platform_base_dir(char* out, size_t size);
 // The per-user data folder "Ostrevane" (on Linux $XDG_DATA_HOME/Ostrevane or
 // ~/.local/share/Ostrevane), created when missing. 1, or 0 when there is no such folder.

@@ -28,7 +28,8 @@ const char* assets_dir() {
 
 const char* user_folder() {
   static char path[SETTINGS_PATH_MAX + 1];
-  if (!platform_user_data_dir(path, sizeof path)) snprintf(path, sizeof path, "%s", client_dir());
+  // No data folder at all: the client directory stands in. One too long to keep: "".
+  if (platform_user_data_dir(path, sizeof path) == 0) snprintf(path, sizeof path, "%s", client_dir());
   return path;
 }
 
