@@ -387,6 +387,7 @@ struct IniOut {
 };
 
 static void ini_out_bytes(IniOut* out, const char* p, size_t n) {
+  if (n == 0) return;
   if (out->size + n > out->capacity) {
     size_t capacity = out->capacity ? out->capacity : 4096;
     while (capacity < out->size + n) capacity *= 2;
