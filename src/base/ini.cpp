@@ -436,6 +436,7 @@ static void ini_compose(const IniDocument* document, const char* old, size_t siz
     ini_out_bytes(out, old, 3);
     at = 3;
   }
+  const bool bom_kept = at == 3;
   while (at < size) {
     const char* start = old + at;
     const char* end = (const char*)memchr(start, '\n', size - at);
@@ -478,6 +479,15 @@ static void ini_compose(const IniDocument* document, const char* old, size_t siz
   hashmap_destroy(seen, nullptr, nullptr);
   hashmap_destroy(written, nullptr, nullptr);
   arena_destroy(names);
+  // A key whose name begins with the byte-order mark's bytes, written first in a file, would
+  // lose them to the reader; a real mark in front keeps them.
+  if (!bom_kept && out->size >= 3 && memcmp(out->data, "\xEF\xBB\xBF", 3) == 0) {
+    IniOut marked = {};
+    ini_out_bytes(&marked, "\xEF\xBB\xBF", 3);
+    ini_out_bytes(&marked, out->data, out->size);
+    mem_free(out->data);
+    *out = marked;
+  }
 }
 
 int ini_save(const IniDocument* document, const char* path) {

@@ -491,6 +491,8 @@ TEST(Ini, SaveEdgeLayouts) {
        [](IniDocument* d) { ini_set_int(d, "S", "K", 3); }, "[S]\nK=3\nK=3\n"},
       {"CRLF lines are copied with their CR", "; c\r\n[S]\r\nK=1\r\n", false,
        [](IniDocument* d) { ini_set_int(d, "S", "K", 1); }, "; c\r\n[S]\r\nK=1\n"},
+      {"a first key starting with the mark's bytes gets a real mark", "", true,
+       [](IniDocument* d) { ini_set_int(d, nullptr, "\xEF\xBB\xBFK", 2); }, "\xEF\xBB\xBF\xEF\xBB\xBFK=2\n"},
       {"header of a section the document lacks", "[X]\nK=1\n[S]\n", true,
        [](IniDocument* d) { ini_set_int(d, "S", "K", 5); }, "[X]\nK=1\n[S]\nK=5\n"},
   };
