@@ -205,7 +205,8 @@ static IniSection* ini_section_insert(IniDocument* document, const char* name, s
   return section;
 }
 
-static IniValue* ini_value_insert(IniDocument* document, IniSection* section, const char* key, size_t length) {
+static IniValue* ini_value_insert(IniDocument* document, IniSection* section, const char* key,
+                                  size_t length) {
   IniValue* value = (IniValue*)arena_alloc(document->arena, sizeof(IniValue));
   value->text = nullptr;
   ini_value_assign(value, "", 0);
@@ -235,7 +236,9 @@ IniValue* ini_has_key(const IniDocument* document, const char* section, const ch
 
 static void ini_free_value(void* value) { mem_free(((IniValue*)value)->text); }
 
-static void ini_free_section(void* section) { hashmap_destroy(((IniSection*)section)->keys, nullptr, ini_free_value); }
+static void ini_free_section(void* section) {
+  hashmap_destroy(((IniSection*)section)->keys, nullptr, ini_free_value);
+}
 
 void ini_destroy(IniDocument* document) {
   if (!document) return;
@@ -456,7 +459,8 @@ static void ini_compose(const IniDocument* document, const char* old, size_t siz
       char* key = ini_arena_copy(names, line.key.p, line.key.n);
       int64_t slot = hashmap_slot(current->keys, key);
       if (slot >= 0) {
-        ini_out_key(out, (const char*)current->keys->keys[slot], (const IniValue*)current->keys->values[slot]);
+        ini_out_key(out, (const char*)current->keys->keys[slot],
+                    (const IniValue*)current->keys->values[slot]);
         hashmap_insert(written, current->keys->keys[slot], nullptr);
         continue;
       }

@@ -75,9 +75,9 @@ int ini_get_bool(const IniDocument* document, const char* section, const char* k
 // Setters: 1, or 0 for a null document, an invalid section or key name, or a value holding
 // a byte below 0x20. The section and key are created when missing. A null string is empty.
 int ini_set_string(IniDocument* document, const char* section, const char* key, const char* value);
-int ini_set_int(IniDocument* document, const char* section, const char* key, int value);    // "%d"
+int ini_set_int(IniDocument* document, const char* section, const char* key, int value);      // "%d"
 int ini_set_float(IniDocument* document, const char* section, const char* key, float value);  // "%.6f"
-int ini_set_bool(IniDocument* document, const char* section, const char* key, int value);   // "1"/"0"
+int ini_set_bool(IniDocument* document, const char* section, const char* key, int value);     // "1"/"0"
 
 // The value record, or null.
 IniValue* ini_has_key(const IniDocument* document, const char* section, const char* key);

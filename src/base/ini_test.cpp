@@ -74,7 +74,8 @@ std::map<std::pair<std::string, std::string>, std::string> all_values(const IniD
     const IniSection* section = (const IniSection*)sections->values[i];
     for (uint32_t k = 0; k < section->keys->capacity; k++)
       if (section->keys->used[k])
-        values[{section->name, (const char*)section->keys->keys[k]}] = ((IniValue*)section->keys->values[k])->text;
+        values[{section->name, (const char*)section->keys->keys[k]}] =
+            ((IniValue*)section->keys->values[k])->text;
   }
   return values;
 }
@@ -146,8 +147,7 @@ TEST(Ini, LoadLineForms) {
       {"byte-order mark skipped", "\xEF\xBB\xBFKEY=1\n", "", "KEY", "1"},
       {"last line without line feed", "KEY=1", "", "KEY", "1"},
       {"non-ASCII bytes are not white space", "KEY=\xC2\xA0x\xC2\xA0\n", "", "KEY", "\xC2\xA0x\xC2\xA0"},
-      {"embedded NUL ends the line for the reader", std::string("KEY=ab\0cd\n", 10), "", "KEY",
-       "ab"},
+      {"embedded NUL ends the line for the reader", std::string("KEY=ab\0cd\n", 10), "", "KEY", "ab"},
   };
   for (const Case& c : cases) {
     IniDocument* doc = load_text(c.text);
@@ -191,9 +191,9 @@ TEST(Ini, NumberFields) {
     int flag;
   } cases[] = {
       {"42", 42, 42.0f, 1},
-      {"42abc", 42, 42.0f, 1},      // digits then letters: the digits' number
-      {"0x1", 0, 1.0f, 0},          // the decimal parse stops at x; the real parse reads hex
-      {"true", 0, 0.0f, 0},         // words are not numbers
+      {"42abc", 42, 42.0f, 1},  // digits then letters: the digits' number
+      {"0x1", 0, 1.0f, 0},      // the decimal parse stops at x; the real parse reads hex
+      {"true", 0, 0.0f, 0},     // words are not numbers
       {"-7", -7, -7.0f, 1},
       {"+8", 8, 8.0f, 1},
       {"1.5", 1, 1.5f, 1},
@@ -307,7 +307,8 @@ TEST(Ini, TypedSettersFormatAndRecomputeFields) {
     int integer;
     float real;
   } cases[] = {
-      {[](IniDocument* d) { return ini_set_int(d, "S", "K", INT_MIN); }, "-2147483648", INT_MIN, -2147483648.0f},
+      {[](IniDocument* d) { return ini_set_int(d, "S", "K", INT_MIN); }, "-2147483648", INT_MIN,
+       -2147483648.0f},
       {[](IniDocument* d) { return ini_set_float(d, "S", "K", 1.5f); }, "1.500000", 1, 1.5f},
       {[](IniDocument* d) { return ini_set_float(d, "S", "K", 0.1f); }, "0.100000", 0, 0.1f},
       {[](IniDocument* d) { return ini_set_float(d, "S", "K", -0.0001f); }, "-0.000100", 0, -0.0001f},
@@ -337,7 +338,10 @@ TEST(Ini, NumbersUseTheCFormInAnyLocale) {
   setenv("LOCPATH", dir.c_str(), 1);
   const char* set = setlocale(LC_NUMERIC, "de_DE.UTF-8");
   if (!set) {
-    if (saved_path) setenv("LOCPATH", saved.c_str(), 1); else unsetenv("LOCPATH");
+    if (saved_path)
+      setenv("LOCPATH", saved.c_str(), 1);
+    else
+      unsetenv("LOCPATH");
     if (ci_requires_tools()) FAIL() << "cannot build a de_DE locale (package locales)";
     GTEST_SKIP() << "no de_DE locale sources";
   }
@@ -354,7 +358,10 @@ TEST(Ini, NumbersUseTheCFormInAnyLocale) {
   float c_real = 0;
   ini_get_float(doc, nullptr, "C", &c_real, 0);
   setlocale(LC_NUMERIC, "C");
-  if (saved_path) setenv("LOCPATH", saved.c_str(), 1); else unsetenv("LOCPATH");
+  if (saved_path)
+    setenv("LOCPATH", saved.c_str(), 1);
+  else
+    unsetenv("LOCPATH");
   EXPECT_EQ(a, 2.5f);
   EXPECT_EQ(b, 2.0f);  // a comma ends a C number
   EXPECT_STREQ(c, "0.750000");
@@ -380,8 +387,8 @@ TEST(Ini, SaveKeepsLayoutAndRewritesKnownKeys) {
       "VOLUME=50\n";
   IniDocument* doc = load_text(old);
   ini_set_int(doc, "Display", "WIDTH", 1024);
-  ini_set_int(doc, "Display", "HEIGHT", 768);  // new key: end of its section
-  ini_set_int(doc, nullptr, "G2", 2);          // new global key: before the first header
+  ini_set_int(doc, "Display", "HEIGHT", 768);         // new key: end of its section
+  ini_set_int(doc, nullptr, "G2", 2);                 // new global key: before the first header
   ini_set_string(doc, "Network", "HOST", "example");  // new section: end of file
   // Unchanged keys are rewritten as they were ("WIDTH = 800" style spacing is normalised).
   const std::string expected =
@@ -439,16 +446,11 @@ TEST(Ini, SaveQuotesValuesThatWouldNotReadBack) {
     const char* value;
     const char* line;
   } cases[] = {
-      {"K", "plain", "K=plain\n"},
-      {"K", "", "K=\n"},
-      {"K", " lead", "K=' lead'\n"},
-      {"K", "trail ", "K='trail '\n"},
-      {"K", "   ", "K='   '\n"},
-      {"K", "/say \"hi\"", "K='/say \"hi\"'\n"},
-      {"K", "'", "K='''\n"},
-      {"K", "'quoted'", "K=''quoted''\n"},
-      {"K", "in'side", "K=in'side\n"},
-      {"K", "a]", "K=a]\n"},
+      {"K", "plain", "K=plain\n"},     {"K", "", "K=\n"},
+      {"K", " lead", "K=' lead'\n"},   {"K", "trail ", "K='trail '\n"},
+      {"K", "   ", "K='   '\n"},       {"K", "/say \"hi\"", "K='/say \"hi\"'\n"},
+      {"K", "'", "K='''\n"},           {"K", "'quoted'", "K=''quoted''\n"},
+      {"K", "in'side", "K=in'side\n"}, {"K", "a]", "K=a]\n"},
       {"[K", "a]", "[K='a]'\n"},  // unquoted, the line would read back as a header
   };
   for (const Case& c : cases) {
@@ -504,7 +506,8 @@ TEST(Ini, SaveEdgeLayouts) {
     // Whatever the layout, the saved file reads back as the document.
     IniDocument* back = load_text(saved);
     for (auto& [where, text] : all_values(doc))
-      EXPECT_EQ(get_text(back, where.first.c_str(), where.second.c_str()), text) << c.what << ": " << where.second;
+      EXPECT_EQ(get_text(back, where.first.c_str(), where.second.c_str()), text)
+          << c.what << ": " << where.second;
     ini_destroy(back);
     ini_destroy(doc);
   }
@@ -514,8 +517,20 @@ TEST(Ini, SaveEdgeLayouts) {
 TEST(Ini, SaveIsStableAndRoundTrips) {
   const std::string old = "\xEF\xBB\xBF; head\nG=1\n[A]\nX = ' padded '\n[A]\nY=2\n;tail";
   IniDocument* doc = load_text(old);
-  std::vector<std::string> keep = {"", " ", "'", "\"", "''", "a=b", "# not a comment", "; nor this", "[x]",
-                                   "\xE2\x82\xAC uro", "trailing\\", "nan", "-0", std::string(5000, 'z')};
+  std::vector<std::string> keep = {"",
+                                   " ",
+                                   "'",
+                                   "\"",
+                                   "''",
+                                   "a=b",
+                                   "# not a comment",
+                                   "; nor this",
+                                   "[x]",
+                                   "\xE2\x82\xAC uro",
+                                   "trailing\\",
+                                   "nan",
+                                   "-0",
+                                   std::string(5000, 'z')};
   for (size_t i = 0; i < keep.size(); i++) {
     std::string key = "K" + std::to_string(i);
     ASSERT_EQ(ini_set_string(doc, i % 2 ? "A" : "New Section", key.c_str(), keep[i].c_str()), 1) << i;
@@ -607,12 +622,14 @@ namespace {
 // continuation lines); quoted ones are compared after removing the enclosing pair.
 const std::vector<std::pair<std::string, std::string>>& reference_values() {
   static const std::vector<std::pair<std::string, std::string>> values = {
-      {"PLAIN", "value"},          {"NUMBER", "-42"},           {"REAL", "0.250000"},
-      {"EMPTY", ""},               {"EQUALS", "a=b=c"},         {"HASH", "x # y"},
-      {"SEMI", "x ; y"},           {"LEAD", "  lead"},          {"TRAIL", "trail  "},
-      {"QUOTES", "/say \"hi\""},   {"APOS", "it's"},            {"UTF8", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"},
-      {"PERCENT", "100%"},         {"BRACKETS", "[x]"},         {"COLON", "a:b"},
-      {"LONG", std::string(3000, 'L')},
+      {"PLAIN", "value"},   {"NUMBER", "-42"},
+      {"REAL", "0.250000"}, {"EMPTY", ""},
+      {"EQUALS", "a=b=c"},  {"HASH", "x # y"},
+      {"SEMI", "x ; y"},    {"LEAD", "  lead"},
+      {"TRAIL", "trail  "}, {"QUOTES", "/say \"hi\""},
+      {"APOS", "it's"},     {"UTF8", "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC"},
+      {"PERCENT", "100%"},  {"BRACKETS", "[x]"},
+      {"COLON", "a:b"},     {"LONG", std::string(3000, 'L')},
   };
   return values;
 }
@@ -642,7 +659,8 @@ TEST(Ini, ConfigparserReadsWhatWeWrite) {
   std::string dir = make_temp_dir();
   std::string path = dir + "/ref.ini";
   IniDocument* doc = ini_create();
-  for (auto& [key, value] : reference_values()) ASSERT_EQ(ini_set_string(doc, "Ref", key.c_str(), value.c_str()), 1);
+  for (auto& [key, value] : reference_values())
+    ASSERT_EQ(ini_set_string(doc, "Ref", key.c_str(), value.c_str()), 1);
   ini_set_string(doc, "Other Section", "K", "v");
   ASSERT_EQ(ini_save(doc, path.c_str()), 1);
   const std::string script =
@@ -671,7 +689,8 @@ TEST(Ini, ConfigparserReadsWhatWeWrite) {
     ASSERT_NE(it, seen.end()) << key;
     // configparser keeps the quotes we add; the rule that removes them is ours.
     std::string raw;
-    for (size_t i = 0; i + 1 < it->second.size(); i += 2) raw += (char)std::stoi(it->second.substr(i, 2), nullptr, 16);
+    for (size_t i = 0; i + 1 < it->second.size(); i += 2)
+      raw += (char)std::stoi(it->second.substr(i, 2), nullptr, 16);
     EXPECT_EQ(unquote(raw), value) << key;
   }
   ini_destroy(doc);
@@ -742,7 +761,8 @@ TEST(Ini, WeReadWhatConfigparserWrites) {
     std::getline(lines, value_hex);
     value_hex = value_hex.empty() ? value_hex : value_hex.substr(1);
     std::string value;
-    for (size_t i = 0; i + 1 < value_hex.size(); i += 2) value += (char)std::stoi(value_hex.substr(i, 2), nullptr, 16);
+    for (size_t i = 0; i + 1 < value_hex.size(); i += 2)
+      value += (char)std::stoi(value_hex.substr(i, 2), nullptr, 16);
     std::string section = word + " " + section_number;
     EXPECT_EQ(get_text(doc, section.c_str(), key.c_str()), value) << section << " " << key;
     count++;

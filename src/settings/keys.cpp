@@ -71,19 +71,39 @@ static constexpr bool setting_table_in_order() {
 static_assert(setting_table_in_order(), "SETTING_KEYS rows must follow SettingId order");
 
 const SettingId SETTINGS_FIRST_RUN[] = {
-    SETTING_RENDERING_BACKEND,   SETTING_ACCOUNT,         SETTING_SOFTWARE_CURSOR,     SETTING_DISPLAY_WIDTH,
-    SETTING_DISPLAY_HEIGHT,      SETTING_DISPLAY_BITDEPTH, SETTING_DISPLAY_REFRESH_RATE, SETTING_DISPLAY_MODE,
-    SETTING_DISPLAY_VSYNC,       SETTING_CLIP_DISTANCE,   SETTING_LOW_DETAIL_TEXTURES, SETTING_TEXTURE_MIPMAPS,
-    SETTING_ANISOTROPIC_FILTERING, SETTING_TRILINEAR_FILTERING, SETTING_MASTER_ENABLED, SETTING_MUSIC_ENABLED,
-    SETTING_AMBIENT_ENABLED,     SETTING_EFFECT_ENABLED,  SETTING_MUSIC_LOOP,          SETTING_SOUND_AT_CHARACTER,
-    SETTING_MASTER_VOLUME,       SETTING_MUSIC_VOLUME,    SETTING_AMBIENT_VOLUME,      SETTING_EFFECT_VOLUME,
+    SETTING_RENDERING_BACKEND,
+    SETTING_ACCOUNT,
+    SETTING_SOFTWARE_CURSOR,
+    SETTING_DISPLAY_WIDTH,
+    SETTING_DISPLAY_HEIGHT,
+    SETTING_DISPLAY_BITDEPTH,
+    SETTING_DISPLAY_REFRESH_RATE,
+    SETTING_DISPLAY_MODE,
+    SETTING_DISPLAY_VSYNC,
+    SETTING_CLIP_DISTANCE,
+    SETTING_LOW_DETAIL_TEXTURES,
+    SETTING_TEXTURE_MIPMAPS,
+    SETTING_ANISOTROPIC_FILTERING,
+    SETTING_TRILINEAR_FILTERING,
+    SETTING_MASTER_ENABLED,
+    SETTING_MUSIC_ENABLED,
+    SETTING_AMBIENT_ENABLED,
+    SETTING_EFFECT_ENABLED,
+    SETTING_MUSIC_LOOP,
+    SETTING_SOUND_AT_CHARACTER,
+    SETTING_MASTER_VOLUME,
+    SETTING_MUSIC_VOLUME,
+    SETTING_AMBIENT_VOLUME,
+    SETTING_EFFECT_VOLUME,
     SETTING_MOUSE_SENSITIVITY,
 };
 const int SETTINGS_FIRST_RUN_COUNT = (int)(sizeof SETTINGS_FIRST_RUN / sizeof SETTINGS_FIRST_RUN[0]);
 
 const SettingId PROFILE_FIRST_RUN[] = {
-    SETTING_SHOW_TARGET_INDICATOR, SETTING_SHOW_OWN_HEALTHBAR, SETTING_SHOW_HEALTHBARS, SETTING_ALLOW_TRADES,
-    SETTING_CONFIRM_DROP,          SETTING_COMBAT_TEXT,        SETTING_INVERT_MOUSE_X,  SETTING_INVERT_MOUSE_Y,
+    SETTING_SHOW_TARGET_INDICATOR, SETTING_SHOW_OWN_HEALTHBAR,
+    SETTING_SHOW_HEALTHBARS,       SETTING_ALLOW_TRADES,
+    SETTING_CONFIRM_DROP,          SETTING_COMBAT_TEXT,
+    SETTING_INVERT_MOUSE_X,        SETTING_INVERT_MOUSE_Y,
     SETTING_MOUSE_LOOK_SPEED,      SETTING_CHAT_LINES,
 };
 const int PROFILE_FIRST_RUN_COUNT = (int)(sizeof PROFILE_FIRST_RUN / sizeof PROFILE_FIRST_RUN[0]);
@@ -111,7 +131,8 @@ int setting_rule_int(SettingId id, int value, int backend) {
   if (id >= SETTING_COUNT) return 0;
   const SettingKey* key = &SETTING_KEYS[id];
   if (key->rule != SETTING_RULE_NONE && (value < key->low || value > key->high))
-    value = key->rule == SETTING_RULE_CLAMP ? (value < key->low ? (int)key->low : (int)key->high) : (int)key->fallback;
+    value = key->rule == SETTING_RULE_CLAMP ? (value < key->low ? (int)key->low : (int)key->high)
+                                            : (int)key->fallback;
   if (key->glide_forces_one && backend == 1) value = 1;
   return value;
 }
@@ -155,7 +176,8 @@ const char* setting_string_value(SettingId id) {
   IniDocument* document = setting_document(key);
   if (!document) return nullptr;
   const char* value = nullptr;
-  ini_get_string(document, key->section, key->name, &value, id == SETTING_HOST ? setting_default_host() : nullptr);
+  ini_get_string(document, key->section, key->name, &value,
+                 id == SETTING_HOST ? setting_default_host() : nullptr);
   return value;
 }
 
@@ -216,9 +238,13 @@ const char* setting_host() { return setting_string_value(SETTING_HOST); }
 int setting_port() { return setting_int_value(SETTING_PORT); }
 
 int setting_set_dynamic_lights(int value) { return setting_store_int(SETTING_DYNAMIC_LIGHTS, value); }
-int setting_set_low_detail_textures(int value) { return setting_store_int(SETTING_LOW_DETAIL_TEXTURES, value); }
+int setting_set_low_detail_textures(int value) {
+  return setting_store_int(SETTING_LOW_DETAIL_TEXTURES, value);
+}
 int setting_set_texture_mipmaps(int value) { return setting_store_int(SETTING_TEXTURE_MIPMAPS, value); }
-int setting_set_anisotropic_filtering(int value) { return setting_store_int(SETTING_ANISOTROPIC_FILTERING, value); }
+int setting_set_anisotropic_filtering(int value) {
+  return setting_store_int(SETTING_ANISOTROPIC_FILTERING, value);
+}
 int setting_set_smooth_terrain(int value) { return setting_store_int(SETTING_SMOOTH_TERRAIN, value); }
 int setting_set_clip_distance(int value) { return setting_store_int(SETTING_CLIP_DISTANCE, value); }
 int setting_set_master_enabled(int value) { return setting_store_int(SETTING_MASTER_ENABLED, value); }
@@ -231,7 +257,9 @@ int setting_set_master_volume(int value) { return setting_store_int(SETTING_MAST
 int setting_set_music_volume(int value) { return setting_store_int(SETTING_MUSIC_VOLUME, value); }
 int setting_set_ambient_volume(int value) { return setting_store_int(SETTING_AMBIENT_VOLUME, value); }
 int setting_set_effect_volume(int value) { return setting_store_int(SETTING_EFFECT_VOLUME, value); }
-int setting_set_mouse_sensitivity(float value) { return setting_store_float(SETTING_MOUSE_SENSITIVITY, value); }
+int setting_set_mouse_sensitivity(float value) {
+  return setting_store_float(SETTING_MOUSE_SENSITIVITY, value);
+}
 int setting_set_account(const char* value) { return setting_store_string(SETTING_ACCOUNT, value); }
 
 int setting_show_target_indicator() { return setting_int_value(SETTING_SHOW_TARGET_INDICATOR); }
@@ -245,7 +273,9 @@ int setting_invert_mouse_x() { return setting_int_value(SETTING_INVERT_MOUSE_X);
 int setting_invert_mouse_y() { return setting_int_value(SETTING_INVERT_MOUSE_Y); }
 float setting_mouse_look_speed() { return setting_float_value(SETTING_MOUSE_LOOK_SPEED); }
 
-int setting_set_show_target_indicator(int value) { return setting_store_int(SETTING_SHOW_TARGET_INDICATOR, value); }
+int setting_set_show_target_indicator(int value) {
+  return setting_store_int(SETTING_SHOW_TARGET_INDICATOR, value);
+}
 int setting_set_show_own_healthbar(int value) { return setting_store_int(SETTING_SHOW_OWN_HEALTHBAR, value); }
 int setting_set_show_healthbars(int value) { return setting_store_int(SETTING_SHOW_HEALTHBARS, value); }
 int setting_set_allow_trades(int value) { return setting_store_int(SETTING_ALLOW_TRADES, value); }

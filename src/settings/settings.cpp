@@ -49,18 +49,22 @@ static void settings_file_open(SettingsFile* file, const char* path, const Setti
   file->keep_file = platform_path_exists(file->path);
   file->document = ini_create();
   // The first-run backend is its own default; the keys it overrides follow it.
-  int backend = setting_rule_int(SETTING_RENDERING_BACKEND, (int)SETTING_KEYS[SETTING_RENDERING_BACKEND].fallback, 0);
+  int backend =
+      setting_rule_int(SETTING_RENDERING_BACKEND, (int)SETTING_KEYS[SETTING_RENDERING_BACKEND].fallback, 0);
   for (int i = 0; i < count; i++) {
     const SettingKey* key = &SETTING_KEYS[first_run[i]];
     switch (key->type) {
       case SETTING_TYPE_BOOL:
-        ini_set_bool(file->document, key->section, key->name, setting_rule_int(key->id, (int)key->fallback, backend));
+        ini_set_bool(file->document, key->section, key->name,
+                     setting_rule_int(key->id, (int)key->fallback, backend));
         break;
       case SETTING_TYPE_INT:
-        ini_set_int(file->document, key->section, key->name, setting_rule_int(key->id, (int)key->fallback, backend));
+        ini_set_int(file->document, key->section, key->name,
+                    setting_rule_int(key->id, (int)key->fallback, backend));
         break;
       case SETTING_TYPE_FLOAT:
-        ini_set_float(file->document, key->section, key->name, setting_rule_float(key->id, (float)key->fallback));
+        ini_set_float(file->document, key->section, key->name,
+                      setting_rule_float(key->id, (float)key->fallback));
         break;
       case SETTING_TYPE_STRING:
         ini_set_string(file->document, key->section, key->name, "");

@@ -190,7 +190,7 @@ TEST_F(SettingsTest, BoolKeysAndTheGlideOverrides) {
       {"", setting_effect_enabled, 0},
       {"", setting_music_loop, 1},
       {"", setting_sound_at_character, 0},
-      {"[Rendering]\nDETAILED_SKY=0", setting_detailed_sky, 0},  // a hand-added 0 is honoured
+      {"[Rendering]\nDETAILED_SKY=0", setting_detailed_sky, 0},     // a hand-added 0 is honoured
       {"[Rendering]\nDETAILED_SKY=true", setting_detailed_sky, 0},  // not a number: 0
       {"[Rendering]\nDETAILED_SKY=0x1", setting_detailed_sky, 0},
       {"[Rendering]\nDETAILED_SKY=7", setting_detailed_sky, 1},
@@ -246,11 +246,16 @@ TEST_F(SettingsTest, ProfileKeys) {
     int (*get)();
     int expected;
   } cases[] = {
-      {"", setting_show_target_indicator, 1}, {"", setting_show_own_healthbar, 0},
-      {"", setting_show_healthbars, 1},       {"", setting_allow_trades, 1},
-      {"", setting_confirm_drop, 1},          {"", setting_combat_text, 1},
-      {"", setting_chat_lines, 5},            {"", setting_invert_mouse_x, 0},
-      {"", setting_invert_mouse_y, 0},        {"[General]\nCHAT_LINES=12", setting_chat_lines, 12},
+      {"", setting_show_target_indicator, 1},
+      {"", setting_show_own_healthbar, 0},
+      {"", setting_show_healthbars, 1},
+      {"", setting_allow_trades, 1},
+      {"", setting_confirm_drop, 1},
+      {"", setting_combat_text, 1},
+      {"", setting_chat_lines, 5},
+      {"", setting_invert_mouse_x, 0},
+      {"", setting_invert_mouse_y, 0},
+      {"[General]\nCHAT_LINES=12", setting_chat_lines, 12},
       {"[Input]\nINVERT_MOUSE_Y=1", setting_invert_mouse_y, 1},
   };
   for (const Case& c : cases) {
@@ -388,15 +393,16 @@ TEST_F(SettingsTest, FirstRunDocument) {
   settings_close();
   // Sections and keys in hash-slot order (FNV-1a, 32 slots, linear probing), worked out by
   // an independent simulation of the map.
-  EXPECT_EQ(read_file(path),
-            "\n[General]\nACCOUNT=\n"
-            "\n[Rendering]\nTRILINEAR_FILTERING=1\nLOW_DETAIL_TEXTURES=0\nTEXTURE_MIPMAPS=1\nSOFTWARE_CURSOR=1\n"
-            "CLIP_DISTANCE=0\nANISOTROPIC_FILTERING=1\nRENDERING_BACKEND=0\n"
-            "\n[Sound]\nEFFECT_VOLUME=100\nMASTER_ENABLED=0\nAMBIENT_ENABLED=0\nMASTER_VOLUME=50\nMUSIC_ENABLED=0\n"
-            "EFFECT_ENABLED=0\nSOUND_AT_CHARACTER=0\nMUSIC_VOLUME=100\nAMBIENT_VOLUME=100\nMUSIC_LOOP=1\n"
-            "\n[Display]\nDISPLAY_MODE=1\nDISPLAY_REFRESH_RATE=0\nDISPLAY_BITDEPTH=0\nDISPLAY_VSYNC=0\n"
-            "DISPLAY_HEIGHT=480\nDISPLAY_WIDTH=640\n"
-            "\n[Input]\nMOUSE_SENSITIVITY=1.000000\n");
+  EXPECT_EQ(
+      read_file(path),
+      "\n[General]\nACCOUNT=\n"
+      "\n[Rendering]\nTRILINEAR_FILTERING=1\nLOW_DETAIL_TEXTURES=0\nTEXTURE_MIPMAPS=1\nSOFTWARE_CURSOR=1\n"
+      "CLIP_DISTANCE=0\nANISOTROPIC_FILTERING=1\nRENDERING_BACKEND=0\n"
+      "\n[Sound]\nEFFECT_VOLUME=100\nMASTER_ENABLED=0\nAMBIENT_ENABLED=0\nMASTER_VOLUME=50\nMUSIC_ENABLED=0\n"
+      "EFFECT_ENABLED=0\nSOUND_AT_CHARACTER=0\nMUSIC_VOLUME=100\nAMBIENT_VOLUME=100\nMUSIC_LOOP=1\n"
+      "\n[Display]\nDISPLAY_MODE=1\nDISPLAY_REFRESH_RATE=0\nDISPLAY_BITDEPTH=0\nDISPLAY_VSYNC=0\n"
+      "DISPLAY_HEIGHT=480\nDISPLAY_WIDTH=640\n"
+      "\n[Input]\nMOUSE_SENSITIVITY=1.000000\n");
   // The keys the first-run document leaves out are still answered with their defaults.
   settings_load(path.c_str());
   EXPECT_EQ(setting_detailed_sky(), 1);
@@ -406,12 +412,31 @@ TEST_F(SettingsTest, FirstRunDocument) {
 
 TEST_F(SettingsTest, FirstRunKeysFollowTheirTable) {
   // The list's order is fixed; every key in it belongs to settings.ini.
-  const char* expected[] = {"RENDERING_BACKEND", "ACCOUNT", "SOFTWARE_CURSOR", "DISPLAY_WIDTH", "DISPLAY_HEIGHT",
-                            "DISPLAY_BITDEPTH", "DISPLAY_REFRESH_RATE", "DISPLAY_MODE", "DISPLAY_VSYNC",
-                            "CLIP_DISTANCE", "LOW_DETAIL_TEXTURES", "TEXTURE_MIPMAPS", "ANISOTROPIC_FILTERING",
-                            "TRILINEAR_FILTERING", "MASTER_ENABLED", "MUSIC_ENABLED", "AMBIENT_ENABLED",
-                            "EFFECT_ENABLED", "MUSIC_LOOP", "SOUND_AT_CHARACTER", "MASTER_VOLUME", "MUSIC_VOLUME",
-                            "AMBIENT_VOLUME", "EFFECT_VOLUME", "MOUSE_SENSITIVITY"};
+  const char* expected[] = {"RENDERING_BACKEND",
+                            "ACCOUNT",
+                            "SOFTWARE_CURSOR",
+                            "DISPLAY_WIDTH",
+                            "DISPLAY_HEIGHT",
+                            "DISPLAY_BITDEPTH",
+                            "DISPLAY_REFRESH_RATE",
+                            "DISPLAY_MODE",
+                            "DISPLAY_VSYNC",
+                            "CLIP_DISTANCE",
+                            "LOW_DETAIL_TEXTURES",
+                            "TEXTURE_MIPMAPS",
+                            "ANISOTROPIC_FILTERING",
+                            "TRILINEAR_FILTERING",
+                            "MASTER_ENABLED",
+                            "MUSIC_ENABLED",
+                            "AMBIENT_ENABLED",
+                            "EFFECT_ENABLED",
+                            "MUSIC_LOOP",
+                            "SOUND_AT_CHARACTER",
+                            "MASTER_VOLUME",
+                            "MUSIC_VOLUME",
+                            "AMBIENT_VOLUME",
+                            "EFFECT_VOLUME",
+                            "MOUSE_SENSITIVITY"};
   ASSERT_EQ(SETTINGS_FIRST_RUN_COUNT, (int)(sizeof expected / sizeof expected[0]));
   for (int i = 0; i < SETTINGS_FIRST_RUN_COUNT; i++) {
     EXPECT_STREQ(SETTING_KEYS[SETTINGS_FIRST_RUN[i]].name, expected[i]);
@@ -474,7 +499,7 @@ TEST_F(SettingsTest, ProfileFirstLoadAndCameraValues) {
   EXPECT_EQ(camera_distance(), 0.0f);
   camera_set_pitch(-12.5f);
   camera_set_distance(30.25f);
-  EXPECT_FALSE(exists(first));  // camera changes alone do not write
+  EXPECT_FALSE(exists(first));   // camera changes alone do not write
   profile_load(second.c_str());  // saves the camera values into the first profile
   std::string text = read_file(first);
   for (const char* line : {"SHOW_TARGET_INDICATOR=1\n", "SHOW_OWN_HEALTHBAR=0\n", "SHOW_HEALTHBARS=1\n",
