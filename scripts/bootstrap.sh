@@ -11,7 +11,7 @@ packages=(
   libsdl2-dev libgl-dev libsodium-dev zlib1g-dev
   # tests, benchmarks and references
   libgtest-dev libgmock-dev libbenchmark-dev libglm-dev
-  xvfb xauth xdotool xclip libgl1-mesa-dri mesa-utils
+  xvfb xauth xdotool xclip python3-xlib libgl1-mesa-dri mesa-utils
   python3 python3-nacl python3-botan python3-numpy python3-pil crudini
   # locale sources: tests build a comma-decimal locale to check files stay in the C format
   locales

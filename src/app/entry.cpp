@@ -1,7 +1,65 @@
 #include "app/entry.h"
 
+#include <cstdio>
+
+#include "app/cmdline.h"
+#include "app/main_loop.h"
+#include "app/modules.h"
+#include "app/startup.h"
+#include "assets/assets.h"
+#include "base/fatal.h"
+#include "platform/message_box.h"
+#include "render/texture_options.h"
+#include "settings/settings.h"
+
+static const char USAGE[] =
+    "Usage: game [OPTION]...\nOstrevane Client\n\n  -h, Print help and exit\n  -c, Path to an alternate "
+    "settings file\n";
+static const char MSG_INTEGRITY[] = "Integrity check failed. Please exit, run the patcher, and try again.";
+static const char TITLE[] = "Ostrevane Client";
+
 int app_main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  return 0;
+  fatal_set_sink(message_error_box_only);
+  if (cmdline_has_flag('h', argc, argv)) {
+    fputs(USAGE, stdout);
+    fflush(stdout);
+    message_show_box(0, USAGE);
+    return 0;
+  }
+
+  settings_load(cmdline_value('c', argc, argv, default_settings_path()));
+  int exit_code = 1;
+  if (!assets_check_present(assets_dir())) {
+    message_error(MSG_INTEGRITY);
+  } else {
+    // Before start-up, so textures the loader prepares already follow these options.
+    int low_detail = setting_low_detail_textures();
+    int mipmaps = setting_texture_mipmaps();
+    int anisotropic = setting_anisotropic_filtering();
+    int trilinear = setting_trilinear_filtering();
+    texture_options_set(low_detail, mipmaps, anisotropic, trilinear);
+
+    StartupParams params;
+    params.mask = STARTUP_ALL;
+    params.language = 1;
+    params.backend = setting_rendering_backend();
+    params.width = setting_display_width();
+    params.height = setting_display_height();
+    params.bit_depth = setting_display_bitdepth();
+    params.refresh = setting_display_refresh_rate();
+    params.display_mode = setting_display_mode();
+    params.monitor = setting_display_monitor();
+    params.vsync = setting_display_vsync();
+    params.title = TITLE;
+    params.assets_dir = assets_dir();
+    if (platform_startup(&params)) {
+      game_modules_init();
+      set_frame_callback(game_modules_frame);
+      exit_code = run_message_loop();
+      game_modules_shutdown();
+    }
+  }
+  platform_shutdown();
+  settings_close();
+  return exit_code;
 }

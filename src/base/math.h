@@ -3,7 +3,13 @@
 // spatial index and the camera. The world is y-up. Matrices are sixteen floats read as four
 // rows; vectors are row vectors multiplied on the left (v' = v x M), so A x B applies A
 // first and the translation sits in m[12..14]. This memory layout goes to every backend
-// unchanged.
+// unchanged. Angles are degrees unless a name says radians.
+//
+// Nothing here reports errors: degenerate input gives the documented fallback (a zero
+// direction for a zero-length ray, the identity for an unusable quaternion) or the IEEE
+// result (a singular matrix inverts to infinities). mat4_multiply and vec4_transform pick an
+// SSE or a scalar variant from the processor features (cpu_features.h); both variants sum in
+// the same order. All functions are pure computation on caller-owned memory.
 #include <cstdint>
 
 struct Vec3 {
@@ -46,3 +52,81 @@ static inline Bounds bounds_make(Vec3 min, Vec3 max) {
   b.centre = {min.x + sx / 2, min.y + sy / 2, min.z + sz / 2};
   return b;
 }
+
+// ---- Matrices. "Post-multiply by X" means M <- M x X.
+
+extern const Mat4 MAT4_IDENTITY;
+
+// out = a x b. out must not alias a or b.
+void mat4_multiply(const Mat4* a, const Mat4* b, Mat4* out);
+// Adjugate divided by the determinant; a singular matrix gives infinities or NaN.
+void mat4_inverse(const Mat4* m, Mat4* out);
+// out may alias m.
+void mat4_transpose(const Mat4* m, Mat4* out);
+void mat4_identity(Mat4* out);
+void mat4_zero(Mat4* out);
+// Post-multiplies by a translation, a rotation about one axis or a scale.
+void mat4_translate(float x, float y, float z, Mat4* m);
+void mat4_rotate_x(float degrees, Mat4* m);
+void mat4_rotate_y(float degrees, Mat4* m);
+void mat4_rotate_z(float degrees, Mat4* m);
+void mat4_scale(float x, float y, float z, Mat4* m);
+// Rotation of the quaternion (x, y, z, w), no translation, m[15] = 1.
+void mat4_from_quat(float x, float y, float z, float w, Mat4* out);
+// (x, y, z, 1) x m with w dropped.
+Vec3 vec3_transform_point(float x, float y, float z, const Mat4* m);
+// (x, y, z, w) x m.
+Vec4 vec4_transform(float x, float y, float z, float w, const Mat4* m);
+// Divides all four components by the length of (a, b, c).
+void plane_normalise(Plane* p);
+
+// ---- Quaternions (x, y, z, w).
+
+// Hamilton product a (x) b.
+Quat quat_multiply(Quat a, Quat b);
+// q / |q|; the identity when |q| < 0.0001.
+Quat quat_normalise(Quat q);
+// The identity when |axis| < 0.0001.
+Quat quat_from_axis_angle(Vec3 axis, float radians);
+// t <= 0 gives a, t >= 1 gives b; otherwise the normalised blend along the shorter arc.
+Quat quat_nlerp(Quat a, Quat b, float t);
+// From the 3 x 3 rotation part of m; the identity when no pivot is usable (including NaN).
+Quat quat_from_matrix(const Mat4* m);
+// 1 - |a . b| < 0.0001.
+int quat_nearly_equal(Quat a, Quat b);
+
+// ---- Angles in degrees.
+
+// b - a brought into [-180, 180] by adding or subtracting 360 once.
+float angle_difference(float a, float b);
+// a modulo 360, then brought into [-180, 180] the same way.
+float angle_normalise(float a);
+// Moves from towards to (along the shorter way round) by at most max_step.
+float angle_step(float from, float to, float max_step);
+int is_nan(double d);
+// Beyond the largest finite double in either direction.
+int is_infinite(double d);
+
+// ---- Bounds.
+
+Bounds bounds_from_sphere(Vec3 centre, float radius);
+// Upright cylinder centred at (x, y, z).
+Bounds bounds_from_cylinder(float x, float y, float z, float radius, float height);
+// The box enclosing the transformed box (centre transformed, half-extents through |m|).
+Bounds bounds_transform(const Bounds* bounds, const Mat4* m);
+
+// ---- Rays. The ray tests return 1 on a hit and write the hit point, else 0.
+
+// Direction (b - a) normalised; (0, 0, 0) when |b - a| <= 0.0001.
+Ray ray_from_points(Vec3 a, Vec3 b);
+// Direction d normalised with the same rule.
+Ray ray_from_direction(Vec3 origin, Vec3 d);
+// Slab test. From inside the box the exit point is written. A zero direction component
+// limits nothing along its axis but the origin must lie within that slab; a zero direction
+// hits only from inside, at the origin.
+int ray_hits_bounds(const Ray* ray, const Bounds* bounds, Vec3* out);
+// First point of the sphere along the ray; the origin when it starts inside.
+int ray_hits_sphere(const Ray* ray, Vec3 centre, float radius_squared, Vec3* out);
+// Moller-Trumbore with no upper limit on the distance. one_sided: only a ray travelling along
+// the normal (Q - P) x (R - P), that is meeting the triangle from behind, can hit.
+int ray_hits_triangle(const Ray* ray, Vec3 p, Vec3 q, Vec3 r, int one_sided, Vec3* out);

@@ -1,0 +1,66 @@
+#include "app/module_slots.h"
+
+#include "render/render.h"
+
+void defcache_setup(void) {}
+void ui_skin_setup(void) {}
+void ui_icons_setup(void) {}
+void zone_loading_setup_locks(void) {}
+void zone_cells_setup(void) {}
+void net_setup(void) {}
+void keybindings_setup(void) {}
+void window_manager_setup(void) {}
+void ui_setup(void) {}
+void player_input_setup(void) {}
+void lights_setup(void) {}
+void game_sound_setup(void) {}
+void effects_setup(void) {}
+void frame_layers_setup(void) {}
+void zone_loading_setup_requests(void) {}
+
+void keybindings_start(void) {}
+void cursor_start(void) {}
+void window_manager_start(void) {}
+void ui_start(void) {}
+void player_input_start(void) {}
+void lights_start(void) {}
+void game_sound_start(void) {}
+void effects_start(void) {}
+void combat_text_start(void) {}
+void world_labels_start(void) {}
+
+void mouse_frame(void) {}
+void input_frame(void) {}
+void keybindings_frame(void) {}
+void zone_cells_frame(void) {}
+void net_frame(void) {}
+void cursor_frame(void) {}
+void ui_frame(void) {}
+void camera_attach_frame(void) {}
+void player_input_frame(void) {}
+void player_physics_frame(void) {}
+void camera_place_frame(void) {}
+void environment_frame(void) {}
+void player_water_frame(void) {}
+void lights_frame(void) {}
+void game_sound_frame(void) {}
+void animation_frame(void) {}
+void prop_textures_frame(void) {}
+void effects_frame(void) {}
+void combat_text_frame(void) {}
+void healthbars_frame(void) {}
+void world_labels_frame(void) {}
+void model_bounds_frame(void) {}
+// Nothing is composed yet: the frame only presents.
+void frame_draw_and_present(Window* window) { render_present(window); }
+void zone_loading_frame(void) {}
+
+void frame_layers_shutdown(void) {}
+void effects_shutdown(void) {}
+void game_sound_shutdown(void) {}
+void lights_shutdown(void) {}
+void ui_shutdown(void) {}
+void keybindings_shutdown(void) {}
+void net_shutdown(void) {}
+void zone_loading_shutdown(void) {}
+void defcache_shutdown(void) {}

@@ -1,0 +1,50 @@
+#include "base/mem.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "base/fatal.h"
+
+TEST(Memory, AlignedBlocksKeepContentsAcrossRealloc) {
+  for (size_t alignment : {2u, 8u, 16u, 64u, 4096u}) {
+    uint8_t* p = (uint8_t*)mem_alloc_aligned(100, alignment);
+    ASSERT_EQ((uintptr_t)p % alignment, 0u);
+    EXPECT_EQ(mem_aligned_size(p), 100u);
+    for (int i = 0; i < 100; i++) p[i] = (uint8_t)i;
+    for (size_t size : {1000u, 50u, 100000u}) {
+      p = (uint8_t*)mem_realloc_aligned(p, size, alignment);
+      ASSERT_EQ((uintptr_t)p % alignment, 0u);
+      for (int i = 0; i < 50; i++) ASSERT_EQ(p[i], (uint8_t)i) << alignment << " " << size;
+    }
+    mem_free_aligned(p);
+  }
+  // A bad alignment becomes 16; size 0 is 1; null frees are ignored.
+  void* p = mem_alloc_aligned(0, 3);
+  EXPECT_EQ((uintptr_t)p % 16, 0u);
+  EXPECT_EQ(mem_aligned_size(p), 1u);
+  mem_free_aligned(p);
+  mem_free_aligned(nullptr);
+  mem_free(nullptr);
+}
+
+TEST(MemoryDeathTest, OutOfMemoryShowsTheMessageAndExitsWithOne) {
+  EXPECT_EXIT(mem_alloc(SIZE_MAX / 2), testing::ExitedWithCode(1),
+              "Out of memory - the application will now close.");
+  // The product of count and size overflows: out of memory, not a small block.
+  EXPECT_EXIT(mem_calloc(SIZE_MAX / 2, 4), testing::ExitedWithCode(1), "Out of memory");
+}
+
+static void sink_marker(const char* text) {
+  fprintf(stderr, "[sink] %s\n", text);
+}
+
+TEST(MemoryDeathTest, FatalSinkSeesTheMessage) {
+  EXPECT_EXIT(
+      {
+        fatal_set_sink(sink_marker);
+        mem_realloc(nullptr, SIZE_MAX / 2);
+      },
+      testing::ExitedWithCode(1), "\\[sink\\] Out of memory");
+}

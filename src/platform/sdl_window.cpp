@@ -1,0 +1,134 @@
+// The window system over SDL2.
+#include <SDL2/SDL.h>
+
+#include "platform/sdl_video.h"
+#include "platform/window.h"
+
+static unsigned g_quit_event = (unsigned)-1;
+
+int sdl_video_start(void) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) return 1;
+  // The client decides itself when to quit and when to minimise.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
+  g_quit_event = SDL_RegisterEvents(1);
+  return 1;
+}
+
+void sdl_video_stop(void) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+unsigned sdl_quit_event_type(void) { return g_quit_event; }
+
+static SDL_Window* win(void* handle) { return (SDL_Window*)handle; }
+
+static void* sdl_create(const char* title, int popup) {
+  if (!sdl_video_start()) return nullptr;
+  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL;
+  flags |= popup ? (SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP) : SDL_WINDOW_RESIZABLE;
+  return SDL_CreateWindow(title, 0, 0, 1, 1, flags);
+}
+
+static void sdl_destroy(void* h) {
+  SDL_HideWindow(win(h));
+  SDL_DestroyWindow(win(h));
+}
+
+static void sdl_set_client_rect(void* h, Rect r) {
+  SDL_SetWindowSize(win(h), r.right - r.left, r.bottom - r.top);
+  SDL_SetWindowPosition(win(h), r.left, r.top);
+}
+
+static void sdl_set_bordered(void* h, int bordered) { SDL_SetWindowBordered(win(h), bordered ? SDL_TRUE : SDL_FALSE); }
+static void sdl_set_topmost(void* h, int on) { SDL_SetWindowAlwaysOnTop(win(h), on ? SDL_TRUE : SDL_FALSE); }
+static void sdl_show(void* h) { SDL_ShowWindow(win(h)); }
+static void sdl_minimise(void* h) { SDL_MinimizeWindow(win(h)); }
+static void sdl_restore(void* h) { SDL_RestoreWindow(win(h)); }
+
+static void sdl_frame(void* h, Rect* frame) {
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(win(h), &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+  *frame = Rect{left, top, right, bottom};
+}
+
+static void sdl_set_minimum(void* h, int w, int hgt) { SDL_SetWindowMinimumSize(win(h), w, hgt); }
+
+// SDL has no per-window DPI on every system; 96 is the neutral answer.
+static int sdl_dpi(void*) { return 96; }
+
+static int sdl_monitor_count(void) { return SDL_GetNumVideoDisplays(); }
+
+static Rect rect_of(const SDL_Rect& r) { return Rect{r.x, r.y, r.x + r.w, r.y + r.h}; }
+
+static int sdl_monitor_rects(int index, Rect* monitor, Rect* work) {
+  if (index < 0 || index >= SDL_GetNumVideoDisplays()) return 0;
+  SDL_Rect m, w;
+  if (SDL_GetDisplayBounds(index, &m) != 0) return 0;
+  if (SDL_GetDisplayUsableBounds(index, &w) != 0) w = SDL_Rect{0, 0, 0, 0};
+  *monitor = rect_of(m);
+  *work = rect_of(w);
+  return 1;
+}
+
+static int sdl_monitor_of_window(void* h) {
+  int index = h ? SDL_GetWindowDisplayIndex(win(h)) : 0;
+  return index < 0 ? 0 : index;
+}
+
+static int display_of(void* h) { return sdl_monitor_of_window(h); }
+
+// SDL reports a 24-bit desktop where the system would say 32.
+static DisplayMode mode_of(const SDL_DisplayMode& m) {
+  int bpp = (int)SDL_BITSPERPIXEL(m.format);
+  if (bpp == 24) bpp = 32;
+  return DisplayMode{m.w, m.h, bpp, m.refresh_rate};
+}
+
+static int sdl_list_modes(void* h, DisplayMode* out, int capacity) {
+  int display = display_of(h);
+  int n = SDL_GetNumDisplayModes(display);
+  int count = 0;
+  for (int i = 0; i < n && count < capacity; i++) {
+    SDL_DisplayMode m;
+    if (SDL_GetDisplayMode(display, i, &m) == 0) out[count++] = mode_of(m);
+  }
+  return count;
+}
+
+static int sdl_desktop_mode(void* h, DisplayMode* out) {
+  SDL_DisplayMode m;
+  if (SDL_GetDesktopDisplayMode(display_of(h), &m) != 0) return 0;
+  *out = mode_of(m);
+  return 1;
+}
+
+static int sdl_change_mode(void* h, const DisplayMode* mode, uint32_t fields) {
+  SDL_DisplayMode desktop;
+  if (SDL_GetDesktopDisplayMode(display_of(h), &desktop) != 0) return 0;
+  SDL_DisplayMode want = desktop;
+  if (fields & MODE_FIELD_WIDTH) want.w = mode->width;
+  if (fields & MODE_FIELD_HEIGHT) want.h = mode->height;
+  want.refresh_rate = (fields & MODE_FIELD_REFRESH) ? mode->refresh : 0;
+  // Desktops today run at one colour depth: the pixel format stays the desktop's, and a
+  // request that names a bit depth is satisfied at that depth or not at all.
+  if ((fields & MODE_FIELD_BIT_DEPTH) && mode->bit_depth != mode_of(desktop).bit_depth) return 0;
+  if (SDL_SetWindowDisplayMode(win(h), &want) != 0) return 0;
+  return SDL_SetWindowFullscreen(win(h), SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+static void sdl_restore_desktop(void* h) {
+  if (h) SDL_SetWindowFullscreen(win(h), 0);
+}
+
+static void sdl_capture(void*, int on) { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
+
+static const WindowSystem SDL_WINDOW_SYSTEM = {
+    sdl_create,       sdl_destroy,          sdl_set_client_rect, sdl_set_bordered, sdl_set_topmost,
+    sdl_show,         sdl_minimise,         sdl_restore,         sdl_frame,        sdl_set_minimum,
+    sdl_dpi,          sdl_monitor_count,    sdl_monitor_rects,   sdl_monitor_of_window,
+    sdl_list_modes,   sdl_desktop_mode,     sdl_change_mode,     sdl_restore_desktop, sdl_capture,
+};
+
+const WindowSystem* sdl_window_system(void) { return &SDL_WINDOW_SYSTEM; }

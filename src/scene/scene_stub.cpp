@@ -1,0 +1,4 @@
+#include "scene/labels.h"
+
+void labels_start(void) {}
+void labels_stop(void) {}

@@ -1,0 +1,39 @@
+"""Helpers for tests that drive a real window under Xvfb: find it, focus it, close it.
+
+Run with /usr/bin/python3 (python3-xlib comes from Debian)."""
+import subprocess
+import time
+
+from Xlib import X, display, protocol
+
+
+def wait_for_window(title, timeout=15.0, proc=None):
+    """The id of the first visible window with this title, waiting up to timeout seconds."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if proc is not None and proc.poll() is not None:
+            err = proc.stderr.read() if proc.stderr else ""
+            raise AssertionError("program ended (%s) before its window appeared: %s" % (proc.returncode, err))
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
+                             capture_output=True, text=True).stdout.split()
+        if out:
+            return int(out[0])
+        time.sleep(0.05)
+    raise AssertionError("no window titled %r within %.0f s" % (title, timeout))
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
+
+
+def close_request(window_id):
+    """Asks the window to close the way a window manager does (WM_DELETE_WINDOW)."""
+    d = display.Display()
+    w = d.create_resource_object("window", window_id)
+    protocols = d.intern_atom("WM_PROTOCOLS")
+    delete = d.intern_atom("WM_DELETE_WINDOW")
+    event = protocol.event.ClientMessage(window=w, client_type=protocols,
+                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+    w.send_event(event, event_mask=X.NoEventMask)
+    d.flush()
+    d.close()
