@@ -23,7 +23,8 @@
 // Keys the file lacks are written at the end of their section; sections the file lacks
 // follow at the end, as "\n[name]\n" and their keys, in hash-slot order. A value whose first
 // or last byte is white space or a quote is written in single quotes, so it reads back the
-// same. The new text goes to "<path>.tmp" in the same folder, is flushed and closed, then
+// same; a file whose first bytes would look like a byte-order mark gets a real one in front.
+// The new text goes to "<path>.tmp" in the same folder, is flushed and closed, then
 // renamed over the old file: any failure returns 0 and leaves the old file untouched. An
 // old file that exists but cannot be read is never replaced.
 //

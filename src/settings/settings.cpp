@@ -38,11 +38,16 @@ static void settings_file_release(SettingsFile* file) {
 
 // Loads path into file; when there is nothing readable, builds a document with the given
 // first-run keys. Only a missing file may later be written over.
-static void settings_file_open(SettingsFile* file, const char* path, const SettingId* first_run, int count) {
+// Copies a path that fits the limit; a longer one becomes "".
+static void settings_path_copy(char* out, const char* path) {
   size_t length = path ? strlen(path) : 0;
   if (length > SETTINGS_PATH_MAX) length = 0;
-  memcpy(file->path, path ? path : "", length);
-  file->path[length] = 0;
+  memmove(out, path ? path : "", length);
+  out[length] = 0;
+}
+
+static void settings_file_open(SettingsFile* file, const char* path, const SettingId* first_run, int count) {
+  settings_path_copy(file->path, path);
   file->keep_file = 0;
   file->document = ini_load(file->path);
   if (file->document) return;
@@ -74,11 +79,13 @@ static void settings_file_open(SettingsFile* file, const char* path, const Setti
 }
 
 void settings_load(const char* path) {
+  char next[SETTINGS_PATH_MAX + 1];
+  settings_path_copy(next, path);  // path may be settings_path(), which the release clears
   if (g_settings.document) {
     settings_file_save(&g_settings);
     settings_file_release(&g_settings);
   }
-  settings_file_open(&g_settings, path, SETTINGS_FIRST_RUN, SETTINGS_FIRST_RUN_COUNT);
+  settings_file_open(&g_settings, next, SETTINGS_FIRST_RUN, SETTINGS_FIRST_RUN_COUNT);
 }
 
 int settings_save() { return settings_file_save(&g_settings); }
@@ -100,12 +107,14 @@ static void profile_store_camera() {
 }
 
 void profile_load(const char* path) {
+  char next[SETTINGS_PATH_MAX + 1];
+  settings_path_copy(next, path);  // path may be profile_file(), which the release clears
   if (g_profile.document) {
     profile_store_camera();
     settings_file_save(&g_profile);
     settings_file_release(&g_profile);
   }
-  settings_file_open(&g_profile, path, PROFILE_FIRST_RUN, PROFILE_FIRST_RUN_COUNT);
+  settings_file_open(&g_profile, next, PROFILE_FIRST_RUN, PROFILE_FIRST_RUN_COUNT);
   g_camera_pitch = setting_float_value(SETTING_PITCH);
   g_camera_distance = setting_float_value(SETTING_DISTANCE);
 }

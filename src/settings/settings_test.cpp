@@ -479,6 +479,17 @@ TEST_F(SettingsTest, LoadingAgainSavesTheFirstDocument) {
   EXPECT_NE(read_file(a).find("CLIP_DISTANCE=6\n"), std::string::npos);
   EXPECT_EQ(setting_clip_distance(), 0);
   EXPECT_STREQ(settings_path(), b.c_str());
+  // Reloading from the module's own path buffer: saved, then read back from the same file.
+  setting_set_clip_distance(7);
+  settings_load(settings_path());
+  EXPECT_STREQ(settings_path(), b.c_str());
+  EXPECT_EQ(setting_clip_distance(), 7);
+  std::string p = dir + "/p.ini";
+  profile_load(p.c_str());
+  camera_set_pitch(3.5f);
+  profile_load(profile_file());
+  EXPECT_STREQ(profile_file(), p.c_str());
+  EXPECT_EQ(camera_pitch(), 3.5f);
 }
 
 TEST_F(SettingsTest, OverlongPathNeverLoadsOrSaves) {
