@@ -7,6 +7,7 @@
 #include "app/modules.h"
 #include "app/startup.h"
 #include "assets/assets.h"
+#include "assets/locale.h"
 #include "base/fatal.h"
 #include "platform/message_box.h"
 #include "render/texture_options.h"
@@ -27,6 +28,9 @@ int app_main(int argc, char** argv) {
     return 0;
   }
 
+  // The default server address is a localized text; it is looked up when first read, after
+  // the locale has been loaded.
+  settings_set_locale_lookup(locale_string);
   settings_load(cmdline_value('c', argc, argv, default_settings_path()));
   int exit_code = 1;
   if (!assets_check_present(assets_dir())) {
