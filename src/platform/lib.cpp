@@ -23,7 +23,7 @@ std::atomic<int> g_open_count;
 
 const FakeLib* fake_find(const char* name) {
   for (int i = 0; i < g_fake_count; i++)
-    if (string_icase_equal(g_fakes[i].name, name)) return &g_fakes[i];
+    if (string_icase_equal(g_fakes[i].name, name) == 0) return &g_fakes[i];
   return nullptr;
 }
 
@@ -69,7 +69,7 @@ void lib_close(Lib* lib) {
 int lib_register_fake(const char* name, const FakeLibSymbol* symbols, int count) {
   if (!name || count < 0) return 0;
   for (int i = 0; i < g_fake_count; i++) {
-    if (string_icase_equal(g_fakes[i].name, name)) {
+    if (string_icase_equal(g_fakes[i].name, name) == 0) {
       g_fakes[i] = FakeLib{name, symbols, count};
       return 1;
     }
