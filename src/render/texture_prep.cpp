@@ -227,18 +227,7 @@ void texture_prepare(Texture* t) {
   }
 }
 
-static Texture* fallback_build(void) {
-  static uint8_t pixels[16];
-  static Texture fallback;
-  fallback.id = -1;
-  fallback.width = 2;
-  fallback.height = 2;
-  fallback.wrap = 1;
-  fallback.filter = 1;
-  fallback.pixels = pixels;
-  fallback.pixel_size = sizeof pixels;
-  uint32_t format = render_choose_pixel_format(3);
-  fallback.format = format;
+void texture_magenta_pixels(uint32_t format, uint8_t pixels[16]) {
   for (int i = 0; i < 4; i++) {
     switch (format) {
       case PF_RGB565:
@@ -256,9 +245,24 @@ static Texture* fallback_build(void) {
       default: break;
     }
   }
+}
+
+static Texture* fallback_build(void) {
+  static uint8_t pixels[16];
+  static Texture fallback;
+  fallback.id = -1;
+  fallback.width = 2;
+  fallback.height = 2;
+  fallback.wrap = 1;
+  fallback.filter = 1;
+  fallback.pixels = pixels;
+  fallback.pixel_size = sizeof pixels;
+  fallback.format = render_choose_pixel_format(3);
+  texture_magenta_pixels(fallback.format, pixels);
   return &fallback;
 }
 
+// Built on first use; the language makes the first call's construction thread-safe.
 Texture* texture_fallback(void) {
   static Texture* fallback = fallback_build();
   return fallback;

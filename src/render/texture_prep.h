@@ -27,6 +27,9 @@ void texture_downsample(const Texture* src, Texture* dst, uint32_t bytes_per_pix
 // The 2 x 2 magenta texture with id -1 in the format the backend gives class 3, built on the
 // first call (from any thread) and kept for the whole run.
 Texture* texture_fallback(void);
+// Four magenta pixels in a format (words 0xF81F or 0x7C1F, bytes 255, 0, 255[, 255]); other
+// formats leave the bytes as they are.
+void texture_magenta_pixels(uint32_t format, uint8_t pixels[16]);
 
 // Size of one level inside a mip-chain block: its record and its pixels, each aligned for
 // the record that follows.
