@@ -39,7 +39,8 @@ void BM_TgaDecode2048(benchmark::State& state) {
     texture_destroy(t);
   }
   texture_set_hooks(nullptr);
-  state.counters["Mpx/s"] = benchmark::Counter(2048.0 * 2048.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["Mpx/s"] =
+      benchmark::Counter(2048.0 * 2048.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_TgaDecode2048)->Unit(benchmark::kMillisecond);
 
@@ -53,7 +54,8 @@ void BM_MemcpyOfTheSameBytes(benchmark::State& state) {
     benchmark::ClobberMemory();
     mem_free(pixels);
   }
-  state.counters["Mpx/s"] = benchmark::Counter(2048.0 * 2048.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["Mpx/s"] =
+      benchmark::Counter(2048.0 * 2048.0 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_MemcpyOfTheSameBytes)->Unit(benchmark::kMillisecond);
 

@@ -45,29 +45,50 @@ void write_row(uint32_t format, const uint8_t* s, uint8_t* d, uint32_t w, int re
   for (uint32_t x = 0; x < w; x++, s += 4, d += step) {
     uint32_t r = s[0], g = s[1], b = s[2], a = s[3];
     switch (format) {
-      case PF_RGB565: put16(d, (uint32_t)R.to5[r] << 11 | (uint32_t)R.to6[g] << 5 | R.to5[b]); break;
-      case PF_XRGB1555: put16(d, (uint32_t)R.to5[r] << 10 | (uint32_t)R.to5[g] << 5 | R.to5[b]); break;
+      case PF_RGB565:
+        put16(d, (uint32_t)R.to5[r] << 11 | (uint32_t)R.to6[g] << 5 | R.to5[b]);
+        break;
+      case PF_XRGB1555:
+        put16(d, (uint32_t)R.to5[r] << 10 | (uint32_t)R.to5[g] << 5 | R.to5[b]);
+        break;
       case PF_ARGB1555:
         put16(d, (a ? 0x8000u : 0) | (uint32_t)R.to5[r] << 10 | (uint32_t)R.to5[g] << 5 | R.to5[b]);
         break;
       case PF_ARGB4444:
         put16(d, (uint32_t)R.to4[a] << 12 | (uint32_t)R.to4[r] << 8 | (uint32_t)R.to4[g] << 4 | R.to4[b]);
         break;
-      case PF_RGB888: d[0] = (uint8_t)r, d[1] = (uint8_t)g, d[2] = (uint8_t)b; break;
-      case PF_RGBA8888: memcpy(d, s, 4); break;
-      case PF_RGBX8888: d[0] = (uint8_t)r, d[1] = (uint8_t)g, d[2] = (uint8_t)b, d[3] = 255; break;
-      case PF_BGR565: put16(d, (uint32_t)R.to5[b] << 11 | (uint32_t)R.to6[g] << 5 | R.to5[r]); break;
-      case PF_XBGR1555: put16(d, (uint32_t)R.to5[b] << 10 | (uint32_t)R.to5[g] << 5 | R.to5[r]); break;
+      case PF_RGB888:
+        d[0] = (uint8_t)r, d[1] = (uint8_t)g, d[2] = (uint8_t)b;
+        break;
+      case PF_RGBA8888:
+        memcpy(d, s, 4);
+        break;
+      case PF_RGBX8888:
+        d[0] = (uint8_t)r, d[1] = (uint8_t)g, d[2] = (uint8_t)b, d[3] = 255;
+        break;
+      case PF_BGR565:
+        put16(d, (uint32_t)R.to5[b] << 11 | (uint32_t)R.to6[g] << 5 | R.to5[r]);
+        break;
+      case PF_XBGR1555:
+        put16(d, (uint32_t)R.to5[b] << 10 | (uint32_t)R.to5[g] << 5 | R.to5[r]);
+        break;
       case PF_ABGR1555:
         put16(d, (a ? 0x8000u : 0) | (uint32_t)R.to5[b] << 10 | (uint32_t)R.to5[g] << 5 | R.to5[r]);
         break;
       case PF_ABGR4444:
         put16(d, (uint32_t)R.to4[a] << 12 | (uint32_t)R.to4[b] << 8 | (uint32_t)R.to4[g] << 4 | R.to4[r]);
         break;
-      case PF_BGR888: d[0] = (uint8_t)b, d[1] = (uint8_t)g, d[2] = (uint8_t)r; break;
-      case PF_BGRA8888: d[0] = (uint8_t)b, d[1] = (uint8_t)g, d[2] = (uint8_t)r, d[3] = (uint8_t)a; break;
-      case PF_BGRX8888: d[0] = (uint8_t)b, d[1] = (uint8_t)g, d[2] = (uint8_t)r, d[3] = 255; break;
-      default: break;
+      case PF_BGR888:
+        d[0] = (uint8_t)b, d[1] = (uint8_t)g, d[2] = (uint8_t)r;
+        break;
+      case PF_BGRA8888:
+        d[0] = (uint8_t)b, d[1] = (uint8_t)g, d[2] = (uint8_t)r, d[3] = (uint8_t)a;
+        break;
+      case PF_BGRX8888:
+        d[0] = (uint8_t)b, d[1] = (uint8_t)g, d[2] = (uint8_t)r, d[3] = 255;
+        break;
+      default:
+        break;
     }
   }
 }
@@ -82,16 +103,25 @@ int convert_rows(const TgaFile* f, const uint8_t* source, uint32_t format, uint8
   const int top_down = (f->descriptor >> 5) & 1;
   const int reverse = (f->descriptor >> 4) & 1;
   const bool indexed = format == PF_I8 || format == PF_I8A8;
-  // Raw 32-bit BGRA rows already are the image format.
-  const bool verbatim = format == PF_BGRA8888 && !reverse && f->image_type == 2 && f->depth == 32 &&
-                        (f->descriptor & 15) >= 8;
-  uint8_t* row = verbatim ? nullptr : (uint8_t*)mem_alloc((size_t)w * 4);
+  // 32-bit true colour to a 32-bit byte format is one word shuffle per pixel (the common
+  // texture), when the alpha byte is either used as it is or replaced by 255.
+  const uint32_t alpha_bits = f->descriptor & 15;
+  const bool direct = (f->image_type & 7) == 2 && f->depth == 32 && !reverse &&
+                      (alpha_bits == 0 || alpha_bits >= 8) && (format == PF_RGBA8888 || format == PF_BGRA8888);
+  const uint32_t opaque = alpha_bits == 0 ? 0xFF000000u : 0;
+  uint8_t* row = direct ? nullptr : (uint8_t*)mem_alloc((size_t)w * 4);
   int ok = 1;
   for (uint32_t y = 0; y < h && ok; y++) {
     const uint8_t* s = source + y * source_row;
     uint8_t* d = out + (size_t)(top_down ? h - 1 - y : y) * out_row;
-    if (verbatim) {
-      memcpy(d, s, out_row);
+    if (direct) {
+      for (uint32_t x = 0; x < w; x++) {
+        uint32_t v;  // little-endian B, G, R, A
+        memcpy(&v, s + 4 * x, 4);
+        if (format == PF_RGBA8888) v = (v & 0xFF00FF00u) | (v >> 16 & 0xFFu) | (v & 0xFFu) << 16;
+        v |= opaque;
+        memcpy(d + 4 * x, &v, 4);
+      }
     } else if (indexed) {
       ok = tga_row_indices(f, s, row, row + w);
       for (uint32_t x = 0; x < w && ok; x++) {
@@ -123,7 +153,8 @@ size_t output_size(const TgaFile* f, uint32_t bytes_per_pixel) {
 uint32_t pixel_format_bytes(uint32_t format) { return format < PF_COUNT ? FORMAT_BYTES[format] : 0; }
 
 void texture_set_hooks(const TextureHooks* hooks) {
-  g_hooks.choose_pixel_format = hooks && hooks->choose_pixel_format ? hooks->choose_pixel_format : default_choose;
+  g_hooks.choose_pixel_format =
+      hooks && hooks->choose_pixel_format ? hooks->choose_pixel_format : default_choose;
   g_hooks.prepare = hooks ? hooks->prepare : nullptr;
 }
 

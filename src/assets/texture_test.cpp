@@ -77,8 +77,8 @@ struct Tga {
   }
 };
 
-Bytes txid(uint8_t wrap, uint8_t filter, uint8_t p1, uint8_t p2, uint8_t p3, uint8_t cls, uint8_t key, uint8_t r,
-           uint8_t g, uint8_t b) {
+Bytes txid(uint8_t wrap, uint8_t filter, uint8_t p1, uint8_t p2, uint8_t p3, uint8_t cls, uint8_t key,
+           uint8_t r, uint8_t g, uint8_t b) {
   return {'T', 'X', 'I', 'D', 1, wrap, filter, p1, p2, p3, cls, key, r, g, b};
 }
 
@@ -166,7 +166,8 @@ TEST_F(TgaFixtures, ImagesMatchPilsReading) {
     for (size_t p = 0; p < f.rgba.size() / 4 && bad < 5; p++) {
       const uint8_t* want = &f.rgba[4 * p];
       const uint8_t* got = image->pixels + 4 * p;
-      int channels[4] = {got[2] - want[0], got[1] - want[1], got[0] - want[2], got[3] - (opaque ? 255 : want[3])};
+      int channels[4] = {got[2] - want[0], got[1] - want[1], got[0] - want[2],
+                         got[3] - (opaque ? 255 : want[3])};
       for (int c = 0; c < 4; c++) {
         if (abs(channels[c]) > (c == 3 ? 0 : tolerance)) {
           ADD_FAILURE() << "pixel " << p << " channel " << c << " off by " << channels[c];
@@ -209,20 +210,34 @@ Bytes expected_pixel(uint32_t format, const uint8_t* c) {
   uint32_t r = c[0], g = c[1], b = c[2], a = c[3];
   auto w16 = [](uint32_t v) { return Bytes{(uint8_t)v, (uint8_t)(v >> 8)}; };
   switch (format) {
-    case PF_RGB565: return w16(r5(r) << 11 | r6(g) << 5 | r5(b));
-    case PF_XRGB1555: return w16(r5(r) << 10 | r5(g) << 5 | r5(b));
-    case PF_ARGB1555: return w16((a ? 1u : 0u) << 15 | r5(r) << 10 | r5(g) << 5 | r5(b));
-    case PF_ARGB4444: return w16(r4(a) << 12 | r4(r) << 8 | r4(g) << 4 | r4(b));
-    case PF_RGB888: return {(uint8_t)r, (uint8_t)g, (uint8_t)b};
-    case PF_RGBA8888: return {(uint8_t)r, (uint8_t)g, (uint8_t)b, (uint8_t)a};
-    case PF_RGBX8888: return {(uint8_t)r, (uint8_t)g, (uint8_t)b, 255};
-    case PF_BGR565: return w16(r5(b) << 11 | r6(g) << 5 | r5(r));
-    case PF_XBGR1555: return w16(r5(b) << 10 | r5(g) << 5 | r5(r));
-    case PF_ABGR1555: return w16((a ? 1u : 0u) << 15 | r5(b) << 10 | r5(g) << 5 | r5(r));
-    case PF_ABGR4444: return w16(r4(a) << 12 | r4(b) << 8 | r4(g) << 4 | r4(r));
-    case PF_BGR888: return {(uint8_t)b, (uint8_t)g, (uint8_t)r};
-    case PF_BGRA8888: return {(uint8_t)b, (uint8_t)g, (uint8_t)r, (uint8_t)a};
-    case PF_BGRX8888: return {(uint8_t)b, (uint8_t)g, (uint8_t)r, 255};
+    case PF_RGB565:
+      return w16(r5(r) << 11 | r6(g) << 5 | r5(b));
+    case PF_XRGB1555:
+      return w16(r5(r) << 10 | r5(g) << 5 | r5(b));
+    case PF_ARGB1555:
+      return w16((a ? 1u : 0u) << 15 | r5(r) << 10 | r5(g) << 5 | r5(b));
+    case PF_ARGB4444:
+      return w16(r4(a) << 12 | r4(r) << 8 | r4(g) << 4 | r4(b));
+    case PF_RGB888:
+      return {(uint8_t)r, (uint8_t)g, (uint8_t)b};
+    case PF_RGBA8888:
+      return {(uint8_t)r, (uint8_t)g, (uint8_t)b, (uint8_t)a};
+    case PF_RGBX8888:
+      return {(uint8_t)r, (uint8_t)g, (uint8_t)b, 255};
+    case PF_BGR565:
+      return w16(r5(b) << 11 | r6(g) << 5 | r5(r));
+    case PF_XBGR1555:
+      return w16(r5(b) << 10 | r5(g) << 5 | r5(r));
+    case PF_ABGR1555:
+      return w16((a ? 1u : 0u) << 15 | r5(b) << 10 | r5(g) << 5 | r5(r));
+    case PF_ABGR4444:
+      return w16(r4(a) << 12 | r4(b) << 8 | r4(g) << 4 | r4(r));
+    case PF_BGR888:
+      return {(uint8_t)b, (uint8_t)g, (uint8_t)r};
+    case PF_BGRA8888:
+      return {(uint8_t)b, (uint8_t)g, (uint8_t)r, (uint8_t)a};
+    case PF_BGRX8888:
+      return {(uint8_t)b, (uint8_t)g, (uint8_t)r, 255};
   }
   return {};
 }
@@ -259,7 +274,8 @@ TEST_F(TgaFixtures, EveryPixelFormatThroughTheChooser) {
       for (int p = 0; p < f.width * f.height; p++) {
         uint32_t index = t->pixels[p * n];
         ASSERT_LT(index, t->palette_count);
-        for (int c = 0; c < 3; c++) ASSERT_EQ((int)(t->palette[3 * index + c] * 255 + 0.5f), f.rgba[4 * p + c]);
+        for (int c = 0; c < 3; c++)
+          ASSERT_EQ((int)(t->palette[3 * index + c] * 255 + 0.5f), f.rgba[4 * p + c]);
         if (n == 2) {
           ASSERT_EQ(t->pixels[p * 2 + 1], 255);
         }
@@ -323,18 +339,35 @@ TEST(TextureDecode, RejectedFiles) {
       {"width 0", with([](Tga& t) { t.width = 0; }), 0},
       {"no pixel data at all", with([](Tga& t) { t.pixels.clear(); }), 0},
       {"8-bit true colour", with([](Tga& t) { t.depth = 8; }), 0},
-      {"24-bit greyscale", with([](Tga& t) { t.image_type = 3, t.depth = 24, t.pixels = {1, 2, 3}; }), 0},
-      {"raw data one pixel short", with([](Tga& t) { t.width = 2; }), 0},
-      {"8-bit index beyond the map", mapped_with([](Tga& t) { t.pixels = {0, 1, 2, 4}; }), 0},
-      {"8-bit index below the first entry", mapped_with([](Tga& t) { t.cmap_first = 1, t.pixels = {1, 1, 0, 1}; }), 0},
-      {"16-bit index beyond the map", mapped_with([](Tga& t) { t.depth = 16, t.pixels = {0, 0, 1, 0, 2, 0, 4, 0}; }), 0},
-      {"run-length packet overrunning the image",
-       with([](Tga& t) { t.image_type = 10, t.pixels = {0x84, 1, 2, 3, 4}; }), 0},
-      {"run-length data one pixel short",
-       with([](Tga& t) { t.image_type = 10, t.width = 3, t.pixels = {0x81, 1, 2, 3, 4}; }), 0},
-      {"run-length packet cut inside its pixel", with([](Tga& t) { t.image_type = 10, t.pixels = {0x80, 1, 2, 3}; }),
+      {"24-bit greyscale", with([](Tga& t) {
+         t.image_type = 3, t.depth = 24, t.pixels = {1, 2, 3};
+       }),
        0},
-      {"raw packet cut short", with([](Tga& t) { t.image_type = 10, t.width = 2, t.pixels = {0x01, 1, 2, 3, 4, 5}; }), 0},
+      {"raw data one pixel short", with([](Tga& t) { t.width = 2; }), 0},
+      {"8-bit index beyond the map", mapped_with([](Tga& t) {
+         t.pixels = {0, 1, 2, 4};
+       }),
+       0},
+      {"8-bit index below the first entry", mapped_with([](Tga& t) {
+         t.cmap_first = 1, t.pixels = {1, 1, 0, 1};
+       }),
+       0},
+      {"16-bit index beyond the map",
+       mapped_with([](Tga& t) { t.depth = 16, t.pixels = {0, 0, 1, 0, 2, 0, 4, 0}; }), 0},
+      {"run-length packet overrunning the image", with([](Tga& t) {
+         t.image_type = 10, t.pixels = {0x84, 1, 2, 3, 4};
+       }),
+       0},
+      {"run-length data one pixel short", with([](Tga& t) {
+         t.image_type = 10, t.width = 3, t.pixels = {0x81, 1, 2, 3, 4};
+       }),
+       0},
+      {"run-length packet cut inside its pixel", with([](Tga& t) {
+         t.image_type = 10, t.pixels = {0x80, 1, 2, 3};
+       }),
+       0},
+      {"raw packet cut short",
+       with([](Tga& t) { t.image_type = 10, t.width = 2, t.pixels = {0x01, 1, 2, 3, 4, 5}; }), 0},
       {"file shorter than the header", with([](Tga&) {}), 9},
   };
   for (const Case& c : cases) {

@@ -9,7 +9,9 @@ static uint32_t read16(const uint8_t* p) { return (uint32_t)p[0] | (uint32_t)p[1
 // 5-bit value widened so that 0 stays 0 and 31 becomes 255.
 static uint32_t widen5(uint32_t c) { return (c << 3) | (c >> 2); }
 
-static uint32_t pack(uint32_t r, uint32_t g, uint32_t b, uint32_t a) { return r << 24 | g << 16 | b << 8 | a; }
+static uint32_t pack(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  return r << 24 | g << 16 | b << 8 | a;
+}
 
 int tga_colour_mapped(const TgaFile* f) { return f->image_type == 1 || f->image_type == 9; }
 
@@ -33,20 +35,40 @@ int tga_read_header(const uint8_t* bytes, size_t length, TgaFile* f) {
   f->param3 = 4;
   if (f->cmap_type > 1) return 0;
   switch (f->image_type) {
-    case 0: case 1: case 2: case 3: case 9: case 10: case 11: break;
-    default: return 0;
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 9:
+    case 10:
+    case 11:
+      break;
+    default:
+      return 0;
   }
   if (tga_colour_mapped(f)) {
     if (f->cmap_type != 1 || f->cmap_length == 0 || (f->depth != 8 && f->depth != 16) || f->cmap_bits == 0)
       return 0;
   }
   switch (f->cmap_bits) {
-    case 0: case 8: case 15: case 16: case 24: case 32: break;
-    default: return 0;
+    case 0:
+    case 8:
+    case 15:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      return 0;
   }
   switch (f->depth) {
-    case 8: case 16: case 24: case 32: break;
-    default: return 0;
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      return 0;
   }
   if (f->descriptor >> 6) return 0;
   return 1;
@@ -92,7 +114,9 @@ int tga_read_colour_map(TgaFile* f) {
     if (slot >= f->table_size) break;
     uint32_t colour;
     switch (f->cmap_bits) {
-      case 8: colour = pack(p[0], p[0], p[0], 255); break;
+      case 8:
+        colour = pack(p[0], p[0], p[0], 255);
+        break;
       case 15:
       case 16: {
         uint32_t w = read16(p);
@@ -100,9 +124,14 @@ int tga_read_colour_map(TgaFile* f) {
         colour = pack(widen5(w >> 10 & 31), widen5(w >> 5 & 31), widen5(w & 31), alpha);
         break;
       }
-      case 24: colour = pack(p[2], p[1], p[0], 255); break;
-      case 32: colour = pack(p[2], p[1], p[0], p[3]); break;
-      default: return 0;
+      case 24:
+        colour = pack(p[2], p[1], p[0], 255);
+        break;
+      case 32:
+        colour = pack(p[2], p[1], p[0], p[3]);
+        break;
+      default:
+        return 0;
     }
     f->table[slot] = colour;
   }

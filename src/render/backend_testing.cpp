@@ -82,12 +82,28 @@ void null_backend_fill(RenderBackend* table) { *table = RenderBackend{}; }
 
 void recording_backend_fill(RenderBackend* table) {
   *table = RenderBackend{
-      rec_init_device,       rec_shutdown_device,       rec_suspend,          rec_destroy,
-      rec_begin_scene,       rec_end_scene,             rec_present,          rec_clear,
-      rec_draw,              rec_choose_pixel_format,   rec_can_pair_textures, rec_transforms_vertices,
-      rec_vsync_supported,   rec_anisotropy_supported,  rec_set_vsync,        rec_set_viewport,
-      rec_resize,            rec_get_size,              rec_renderer_name,    rec_vendor_name,
-      rec_version_name,      rec_screenshot,
+      rec_init_device,
+      rec_shutdown_device,
+      rec_suspend,
+      rec_destroy,
+      rec_begin_scene,
+      rec_end_scene,
+      rec_present,
+      rec_clear,
+      rec_draw,
+      rec_choose_pixel_format,
+      rec_can_pair_textures,
+      rec_transforms_vertices,
+      rec_vsync_supported,
+      rec_anisotropy_supported,
+      rec_set_vsync,
+      rec_set_viewport,
+      rec_resize,
+      rec_get_size,
+      rec_renderer_name,
+      rec_vendor_name,
+      rec_version_name,
+      rec_screenshot,
   };
   recording_backend_reset();
 }

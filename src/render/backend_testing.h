@@ -14,10 +14,10 @@ enum : int { RECORDING_LIMIT = 4096 };
 struct RecordedOp {
   int slot;  // 0..21 in table order
   Window* window;
-  int32_t args[4];  // integer arguments in call order
-  float colour[3];  // clear
-  uint32_t flags;   // clear
-  char path[256];   // screenshot
+  int32_t args[4];    // integer arguments in call order
+  float colour[3];    // clear
+  uint32_t flags;     // clear
+  char path[256];     // screenshot
   DrawRecord record;  // draw: the record as it was at the call
 };
 

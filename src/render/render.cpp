@@ -78,10 +78,11 @@ struct GlideSize {
   int width, height, code;
 };
 constexpr GlideSize GLIDE_SIZES[] = {
-    {320, 200, 0},   {320, 240, 1},   {400, 256, 2},    {512, 384, 3},    {640, 200, 4},    {640, 350, 5},
-    {640, 400, 6},   {640, 480, 7},   {800, 600, 8},    {960, 720, 9},    {856, 480, 10},   {512, 256, 11},
-    {1024, 768, 12}, {1280, 1024, 13}, {1600, 1200, 14}, {400, 300, 15},   {1152, 864, 16},  {1280, 960, 17},
-    {1600, 1024, 18}, {1792, 1344, 19}, {1856, 1392, 20}, {1920, 1440, 21}, {2048, 1536, 22}, {2048, 2048, 23},
+    {320, 200, 0},    {320, 240, 1},    {400, 256, 2},    {512, 384, 3},    {640, 200, 4},
+    {640, 350, 5},    {640, 400, 6},    {640, 480, 7},    {800, 600, 8},    {960, 720, 9},
+    {856, 480, 10},   {512, 256, 11},   {1024, 768, 12},  {1280, 1024, 13}, {1600, 1200, 14},
+    {400, 300, 15},   {1152, 864, 16},  {1280, 960, 17},  {1600, 1024, 18}, {1792, 1344, 19},
+    {1856, 1392, 20}, {1920, 1440, 21}, {2048, 1536, 22}, {2048, 2048, 23},
 };
 
 }  // namespace
@@ -175,7 +176,9 @@ int render_can_pair_textures(int32_t a, int32_t b) {
   return g_active.can_pair_textures ? g_active.can_pair_textures(a, b) : 0;
 }
 
-int render_transforms_vertices(void) { return g_active.transforms_vertices ? g_active.transforms_vertices() : 0; }
+int render_transforms_vertices(void) {
+  return g_active.transforms_vertices ? g_active.transforms_vertices() : 0;
+}
 
 int render_vsync_supported(void) { return g_active.vsync_supported ? g_active.vsync_supported() : 0; }
 
@@ -198,4 +201,6 @@ uint64_t render_get_size(void) {
   return (uint64_t)1 << 32 | 1;
 }
 
-int render_screenshot(const char* path) { return g_active.screenshot && path ? g_active.screenshot(path) : 0; }
+int render_screenshot(const char* path) {
+  return g_active.screenshot && path ? g_active.screenshot(path) : 0;
+}

@@ -14,6 +14,7 @@
 // do not exist its probe answers 0. Every call happens on the main thread except
 // render_choose_pixel_format, which the loader thread uses: it reads only the backend table,
 // which changes only while the loader is stopped (install, uninstall).
+#include <cstddef>
 #include <cstdint>
 
 #include "assets/texture.h"
@@ -31,9 +32,9 @@ struct RenderVertex {
   float u, v;
 };
 static_assert(sizeof(RenderVertex) == 32, "RenderVertex is 32 bytes");
-static_assert(__builtin_offsetof(RenderVertex, colour) == 16, "colour at 16");
-static_assert(__builtin_offsetof(RenderVertex, spare) == 20, "spare at 20");
-static_assert(__builtin_offsetof(RenderVertex, u) == 24, "uv at 24");
+static_assert(offsetof(RenderVertex, colour) == 16, "colour at 16");
+static_assert(offsetof(RenderVertex, spare) == 20, "spare at 20");
+static_assert(offsetof(RenderVertex, u) == 24, "uv at 24");
 
 enum : int32_t { PRIM_TRIANGLES = 0, PRIM_POINTS = 1, PRIM_LINES = 2 };
 enum : int32_t { BLEND_ALPHA = 0, BLEND_PREMULTIPLIED = 1, BLEND_ADDITIVE = 2 };
@@ -56,9 +57,9 @@ enum : uint32_t {
   DRAW_ALPHA_TEST = 0x010,  // passes alpha above one half
   DRAW_NO_DEPTH_WRITE = 0x020,
   DRAW_NO_COLOUR_WRITE = 0x040,
-  DRAW_NO_CLIP = 0x080,      // device clipping off (Direct3D 9 only)
+  DRAW_NO_CLIP = 0x080,       // device clipping off (Direct3D 9 only)
   DRAW_SCREEN_SPACE = 0x100,  // positions already in normalised device coordinates; no fog
-  DRAW_FOG = 0x200,          // linear fog when fog_end > fog_start
+  DRAW_FOG = 0x200,           // linear fog when fog_end > fog_start
 };
 
 // Clear flags.
@@ -107,28 +108,28 @@ struct DrawRecord {
 // The backend operations in slot order. "Null" is always allowed: the dispatcher's default
 // applies.
 struct RenderBackend {
-  int (*init_device)(void);            // 0: caches, asset subscription, defaults, clear, present once
-  void (*shutdown_device)(void);       // 1: counterpart of 0
+  int (*init_device)(void);                  // 0: caches, asset subscription, defaults, clear, present once
+  void (*shutdown_device)(void);             // 1: counterpart of 0
   int (*suspend)(Window* window, int flag);  // 2: 1 losing the screen, 0 back (re-upload)
-  int (*destroy)(Window* window);      // 3: context or device gone, library unloaded
-  int (*begin_scene)(void);            // 4
-  int (*end_scene)(void);              // 5
-  int (*present)(void);                // 6: buffer swap
+  int (*destroy)(Window* window);            // 3: context or device gone, library unloaded
+  int (*begin_scene)(void);                  // 4
+  int (*end_scene)(void);                    // 5
+  int (*present)(void);                      // 6: buffer swap
   void (*clear)(float red, float green, float blue, uint32_t flags);  // 7: current viewport only
-  int (*draw)(DrawRecord* record);     // 8
-  uint32_t (*choose_pixel_format)(int texture_class);  // 9: loader thread too
-  int (*can_pair_textures)(int32_t a, int32_t b);       // 10
+  int (*draw)(DrawRecord* record);                                    // 8
+  uint32_t (*choose_pixel_format)(int texture_class);                 // 9: loader thread too
+  int (*can_pair_textures)(int32_t a, int32_t b);                     // 10
   int (*transforms_vertices)(void);   // 11: 0 means the caller transforms to clip space
   int (*vsync_supported)(void);       // 12
   int (*anisotropy_supported)(void);  // 13
   int (*set_vsync)(int on);           // 14
   void (*set_viewport)(int x, int y, int width, int height);  // 15: origin bottom-left
   void (*resize)(int width, int height);                      // 16
-  uint64_t (*get_size)(void);         // 17: width low 32 bits, height high 32 bits
-  const char* (*renderer_name)(void);  // 18
-  const char* (*vendor_name)(void);    // 19
-  const char* (*version_name)(void);   // 20
-  int (*screenshot)(const char* path);  // 21: 16-bit BMP of the visible frame
+  uint64_t (*get_size)(void);                                 // 17: width low 32 bits, height high 32 bits
+  const char* (*renderer_name)(void);                         // 18
+  const char* (*vendor_name)(void);                           // 19
+  const char* (*version_name)(void);                          // 20
+  int (*screenshot)(const char* path);                        // 21: 16-bit BMP of the visible frame
 };
 static_assert(sizeof(RenderBackend) == 22 * sizeof(void*), "22 slots");
 

@@ -66,7 +66,9 @@ int init_library(Lib* lib, RenderBackend* t, const char* symbol, Installed which
   return 1;
 }
 int init_d3d9(Window*, Lib* lib, RenderBackend* t) { return init_library(lib, t, "Direct3DCreate9", D3D9); }
-int init_ddraw(Window*, Lib* lib, RenderBackend* t) { return init_library(lib, t, "DirectDrawCreate", DDRAW); }
+int init_ddraw(Window*, Lib* lib, RenderBackend* t) {
+  return init_library(lib, t, "DirectDrawCreate", DDRAW);
+}
 int init_glide(Window*, Lib* lib, RenderBackend* t) { return init_library(lib, t, "grGlideInit", GLIDE); }
 
 const RenderBackendInits TEST_INITS = {init_gl_format, init_gl_arrays, init_gl_lists,
@@ -136,7 +138,8 @@ TEST_F(RenderFrontEnd, BackendSelectionFollowsKindAndAvailableLibraries) {
     EXPECT_EQ(render_install(&window, c.kind), c.installed != NONE);
     EXPECT_EQ(g_installed, c.installed);
     bool library_backend = c.installed == D3D9 || c.installed == DDRAW || c.installed == GLIDE;
-    EXPECT_EQ(lib_open_count(), open_before + (library_backend ? 1 : 0)) << "a failed backend's library is freed";
+    EXPECT_EQ(lib_open_count(), open_before + (library_backend ? 1 : 0))
+        << "a failed backend's library is freed";
     g_destroyed = 0;
     render_uninstall(&window);
     EXPECT_EQ(g_destroyed, c.installed != NONE ? 1 : 0);
@@ -176,7 +179,8 @@ TEST_F(RenderFrontEnd, ResolutionCheckOnlyForGlide) {
 
 TEST_F(RenderFrontEnd, DefaultsWithoutABackend) {
   EXPECT_EQ(render_get_size(), (uint64_t)1 << 32 | 1);
-  for (int k = 0; k <= 8; k++) EXPECT_EQ(render_choose_pixel_format(k), k <= 2 ? PF_RGBA8888 : PF_RGB888) << k;
+  for (int k = 0; k <= 8; k++)
+    EXPECT_EQ(render_choose_pixel_format(k), k <= 2 ? PF_RGBA8888 : PF_RGB888) << k;
   EXPECT_EQ(render_choose_pixel_format(-1), (uint32_t)PF_RGB888);
   EXPECT_EQ(render_screenshot("/tmp/never.bmp"), 0);
   EXPECT_EQ(render_can_pair_textures(1, 2), 0);

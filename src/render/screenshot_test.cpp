@@ -47,7 +47,8 @@ std::vector<uint16_t> test_frame(int width, int height) {
   std::vector<uint16_t> pixels((size_t)width * height);
   for (int y = 0; y < height; y++)
     for (int x = 0; x < width; x++)
-      pixels[(size_t)y * width + x] = render_rgb565((x * 37 + y * 11) & 255, (x * 5 + y * 91) & 255, (x ^ y) * 29 & 255);
+      pixels[(size_t)y * width + x] =
+          render_rgb565((x * 37 + y * 11) & 255, (x * 5 + y * 91) & 255, (x ^ y) * 29 & 255);
   return pixels;
 }
 
@@ -122,7 +123,8 @@ TEST(Screenshot, FilesReadBackByPilAndImageMagick) {
         size_t at = ((size_t)y * c.width + x) * 3;
         for (int k = 0; k < 3; k++) {
           int shift = k == 1 ? 2 : 3;
-          if (((uint8_t)pil_pixels[at + k] >> shift) != fields[k] || ((uint8_t)magick[at + k] >> shift) != fields[k])
+          if (((uint8_t)pil_pixels[at + k] >> shift) != fields[k] ||
+              ((uint8_t)magick[at + k] >> shift) != fields[k])
             mismatches++;
         }
       }

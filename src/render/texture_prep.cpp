@@ -23,14 +23,19 @@ struct Fields {
 Fields fields_of(uint32_t format) {
   switch (format) {
     case PF_RGB565:
-    case PF_BGR565: return {3, {{11, 31}, {5, 63}, {0, 31}, {0, 0}}};
+    case PF_BGR565:
+      return {3, {{11, 31}, {5, 63}, {0, 31}, {0, 0}}};
     case PF_XRGB1555:
-    case PF_XBGR1555: return {3, {{10, 31}, {5, 31}, {0, 31}, {0, 0}}};
+    case PF_XBGR1555:
+      return {3, {{10, 31}, {5, 31}, {0, 31}, {0, 0}}};
     case PF_ARGB1555:
-    case PF_ABGR1555: return {4, {{15, 1}, {10, 31}, {5, 31}, {0, 31}}};
+    case PF_ABGR1555:
+      return {4, {{15, 1}, {10, 31}, {5, 31}, {0, 31}}};
     case PF_ARGB4444:
-    case PF_ABGR4444: return {4, {{12, 15}, {8, 15}, {4, 15}, {0, 15}}};
-    default: return {0, {}};
+    case PF_ABGR4444:
+      return {4, {{12, 15}, {8, 15}, {4, 15}, {0, 15}}};
+    default:
+      return {0, {}};
   }
 }
 
@@ -231,18 +236,25 @@ void texture_magenta_pixels(uint32_t format, uint8_t pixels[16]) {
   for (int i = 0; i < 4; i++) {
     switch (format) {
       case PF_RGB565:
-      case PF_BGR565: pixels[2 * i] = 0x1F, pixels[2 * i + 1] = 0xF8; break;
+      case PF_BGR565:
+        pixels[2 * i] = 0x1F, pixels[2 * i + 1] = 0xF8;
+        break;
       case PF_XRGB1555:
-      case PF_XBGR1555: pixels[2 * i] = 0x1F, pixels[2 * i + 1] = 0x7C; break;
+      case PF_XBGR1555:
+        pixels[2 * i] = 0x1F, pixels[2 * i + 1] = 0x7C;
+        break;
       case PF_RGB888:
-      case PF_BGR888: pixels[3 * i] = 255, pixels[3 * i + 1] = 0, pixels[3 * i + 2] = 255; break;
+      case PF_BGR888:
+        pixels[3 * i] = 255, pixels[3 * i + 1] = 0, pixels[3 * i + 2] = 255;
+        break;
       case PF_RGBA8888:
       case PF_RGBX8888:
       case PF_BGRA8888:
       case PF_BGRX8888:
         pixels[4 * i] = 255, pixels[4 * i + 1] = 0, pixels[4 * i + 2] = 255, pixels[4 * i + 3] = 255;
         break;
-      default: break;
+      default:
+        break;
     }
   }
 }

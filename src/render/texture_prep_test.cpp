@@ -34,7 +34,9 @@ std::vector<uint8_t> random_bytes(std::mt19937* random, size_t n) {
 }
 
 struct OptionsScope {
-  OptionsScope(int low_detail, int mipmaps, int anisotropic) { texture_options_set(low_detail, mipmaps, anisotropic, 1); }
+  OptionsScope(int low_detail, int mipmaps, int anisotropic) {
+    texture_options_set(low_detail, mipmaps, anisotropic, 1);
+  }
   ~OptionsScope() { texture_options_set(0, 1, 1, 1); }
 };
 
@@ -161,7 +163,7 @@ TEST(TexturePrepare, MipChainsMatchNumpy) {
   struct Case {
     uint32_t format, width, height, low_detail;
   } cases[] = {
-      {PF_RGBA8888, 64, 64, 0}, {PF_RGBA8888, 37, 20, 0}, {PF_RGB888, 1, 9, 0},   {PF_BGRX8888, 33, 7, 1},
+      {PF_RGBA8888, 64, 64, 0}, {PF_RGBA8888, 37, 20, 0}, {PF_RGB888, 1, 9, 0},    {PF_BGRX8888, 33, 7, 1},
       {PF_RGB565, 40, 24, 0},   {PF_BGR565, 7, 7, 1},     {PF_XRGB1555, 16, 5, 0}, {PF_ABGR1555, 31, 17, 0},
       {PF_ARGB4444, 64, 2, 1},  {PF_ABGR4444, 3, 12, 0},  {PF_BGR888, 50, 30, 1},
   };
@@ -176,7 +178,8 @@ TEST(TexturePrepare, MipChainsMatchNumpy) {
     OptionsScope options((int)c.low_detail, 1, 1);
     Texture* t = make_texture(c.format, c.width, c.height, pixels);
     texture_prepare(t);
-    for (const Texture* level = t; level; level = level->next) ours.append((const char*)level->pixels, level->pixel_size);
+    for (const Texture* level = t; level; level = level->next)
+      ours.append((const char*)level->pixels, level->pixel_size);
     texture_destroy(t);
   }
   std::string expected;
@@ -206,8 +209,8 @@ TEST(TextureDownsample, ByteChannelsTruncateAndWordFieldsRound) {
 }
 
 // The nearest palette entry by brute force, without any cache.
-uint8_t brute_force_block(const Texture* t, const uint8_t* src, uint32_t sw, uint32_t x0, uint32_t y0, uint32_t bx,
-                          uint32_t by, uint32_t n) {
+uint8_t brute_force_block(const Texture* t, const uint8_t* src, uint32_t sw, uint32_t x0, uint32_t y0,
+                          uint32_t bx, uint32_t by, uint32_t n) {
   float sum[3] = {0, 0, 0}, weight = 0;
   uint32_t keyed = 0;
   for (uint32_t y = y0; y < y0 + by; y++) {
@@ -231,7 +234,8 @@ uint8_t brute_force_block(const Texture* t, const uint8_t* src, uint32_t sw, uin
   for (uint32_t i = 0; i < t->palette_count; i++) {
     if (t->color_key && i == t->color_key_index) continue;
     float d = 0;
-    for (int c = 0; c < 3; c++) d += (t->palette[3 * i + c] - target[c]) * (t->palette[3 * i + c] - target[c]);
+    for (int c = 0; c < 3; c++)
+      d += (t->palette[3 * i + c] - target[c]) * (t->palette[3 * i + c] - target[c]);
     if (d < best) best = d, best_index = (uint8_t)i;
   }
   return best_index;
@@ -275,7 +279,8 @@ TEST(TextureDownsample, PaletteAveragingMatchesBruteForceSearch) {
           if (n == 2) {
             uint32_t alpha = 0;
             for (uint32_t yy = y * by; yy < (y + 1) * by; yy++)
-              for (uint32_t xx = x * bx; xx < (x + 1) * bx; xx++) alpha += parent->pixels[(yy * parent->width + xx) * 2 + 1];
+              for (uint32_t xx = x * bx; xx < (x + 1) * bx; xx++)
+                alpha += parent->pixels[(yy * parent->width + xx) * 2 + 1];
             ASSERT_EQ(got[1], (alpha + bx * by / 2) / (bx * by));
           }
         }
@@ -305,10 +310,10 @@ TEST(TextureFallback, MagentaInEveryFormat) {
     uint32_t format;
     std::vector<uint8_t> pixel;
   } cases[] = {
-      {PF_RGB565, {0x1F, 0xF8}},          {PF_BGR565, {0x1F, 0xF8}},          {PF_XRGB1555, {0x1F, 0x7C}},
-      {PF_XBGR1555, {0x1F, 0x7C}},        {PF_RGB888, {255, 0, 255}},         {PF_BGR888, {255, 0, 255}},
-      {PF_RGBA8888, {255, 0, 255, 255}},  {PF_RGBX8888, {255, 0, 255, 255}},  {PF_BGRA8888, {255, 0, 255, 255}},
-      {PF_BGRX8888, {255, 0, 255, 255}},  {PF_ARGB4444, {0xAA, 0xAA}},       {PF_I8, {0xAA}},
+      {PF_RGB565, {0x1F, 0xF8}},         {PF_BGR565, {0x1F, 0xF8}},         {PF_XRGB1555, {0x1F, 0x7C}},
+      {PF_XBGR1555, {0x1F, 0x7C}},       {PF_RGB888, {255, 0, 255}},        {PF_BGR888, {255, 0, 255}},
+      {PF_RGBA8888, {255, 0, 255, 255}}, {PF_RGBX8888, {255, 0, 255, 255}}, {PF_BGRA8888, {255, 0, 255, 255}},
+      {PF_BGRX8888, {255, 0, 255, 255}}, {PF_ARGB4444, {0xAA, 0xAA}},       {PF_I8, {0xAA}},
   };
   for (const Case& c : cases) {
     uint8_t pixels[16];
@@ -316,7 +321,8 @@ TEST(TextureFallback, MagentaInEveryFormat) {
     texture_magenta_pixels(c.format, pixels);
     const size_t n = c.pixel.size();
     for (size_t i = 0; i < 4; i++)
-      EXPECT_EQ(std::vector<uint8_t>(pixels + i * n, pixels + (i + 1) * n), c.pixel) << c.format << " pixel " << i;
+      EXPECT_EQ(std::vector<uint8_t>(pixels + i * n, pixels + (i + 1) * n), c.pixel)
+          << c.format << " pixel " << i;
   }
   Texture* fallback = texture_fallback();
   ASSERT_NE(fallback, nullptr);
