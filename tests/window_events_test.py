@@ -97,7 +97,9 @@ try:
         check("type U+%04X" % ord(char), got, expected)
 
     # The clipboard, set by xclip and pasted by the harness on F1.
-    clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE)
+    # xclip stays behind to serve the selection: it must not hold the test runner's output open.
+    clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     clip.communicate("h\u00e9\u20ac".encode())
     time.sleep(0.2)
     xwindow.xdotool("key", "F1")
