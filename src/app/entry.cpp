@@ -8,9 +8,13 @@
 #include "app/startup.h"
 #include "assets/assets.h"
 #include "assets/locale.h"
+#include "assets/texture.h"
 #include "base/fatal.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
+#include "render/render.h"
 #include "render/texture_options.h"
+#include "render/texture_prep.h"
 #include "settings/settings.h"
 
 static const char USAGE[] =
@@ -18,6 +22,14 @@ static const char USAGE[] =
     "settings file\n";
 static const char MSG_INTEGRITY[] = "Integrity check failed. Please exit, run the patcher, and try again.";
 static const char TITLE[] = "Ostrevane Client";
+
+// The lower layers reach the renderer only through these pointers.
+static void install_renderer_seams(void) {
+  static const TextureHooks texture_hooks = {render_choose_pixel_format, texture_prepare};
+  texture_set_hooks(&texture_hooks);
+  static const WindowRendererHooks window_hooks = {render_resize, render_suspend};
+  window_set_renderer_hooks(&window_hooks);
+}
 
 int app_main(int argc, char** argv) {
   fatal_set_sink(message_error_box_only);
@@ -42,6 +54,7 @@ int app_main(int argc, char** argv) {
     int anisotropic = setting_anisotropic_filtering();
     int trilinear = setting_trilinear_filtering();
     texture_options_set(low_detail, mipmaps, anisotropic, trilinear);
+    install_renderer_seams();
 
     StartupParams params;
     params.mask = STARTUP_ALL;
