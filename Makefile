@@ -29,7 +29,7 @@ test: build
 test-sanitize: bootstrap
 	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSTREVANE_SANITIZE=ON -DOSTREVANE_BENCH=OFF -DOSTREVANE_WERROR=$(WERROR)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
-	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(XVFB) ctest --output-on-failure -j $(JOBS) -L unit
 
 play: build

@@ -13,6 +13,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libglm-dev
   xvfb xauth xdotool xclip python3-xlib libgl1-mesa-dri mesa-utils
   python3 python3-nacl python3-botan python3-numpy python3-pil crudini
+  # locale sources: tests build a comma-decimal locale to check files stay in the C format
+  locales
   imagemagick netpbm sox
   # music
   libfluidsynth-dev timgm6mb-soundfont

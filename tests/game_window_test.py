@@ -4,6 +4,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xserver  # noqa: E402
@@ -35,23 +36,53 @@ check("-h exits 0", r.returncode == 0, r.returncode)
 check("-h prints the usage", r.stdout == USAGE, repr(r.stdout))
 check("-h writes nothing", not any(files for _, _, files in os.walk(home)))
 
-# The window: a 640 x 480 screen, so the default full-screen 640 x 480 mode exists.
-x = xserver.Xvfb(640, 480)
-try:
+
+def geometry(window):
+    out = subprocess.run(["xdotool", "getwindowgeometry", str(window)], capture_output=True, text=True).stdout
+    return out.split("Geometry:")[1].split()[0] if "Geometry:" in out else out
+
+
+windowed = os.path.join(home, "windowed.ini")
+with open(windowed, "w") as f:
+    f.write("[Display]\nDISPLAY_MODE=0\nDISPLAY_WIDTH=800\nDISPLAY_HEIGHT=600\n")
+
+# The default full-screen 640 x 480 on a screen of that size, and a windowed 800 x 600 on a
+# larger screen.
+# (A full-screen window reports no useful geometry of its own: only the windowed size is read.)
+for name, screen, args, size in (("full screen", (640, 480), [], None),
+                                 ("windowed", (1280, 1024), ["-c", windowed], "800x600")):
+  x = xserver.Xvfb(*screen)
+  try:
     os.environ["DISPLAY"] = x.display
-    game = subprocess.Popen([GAME], env=x.env(HOME=home, SDL_AUDIODRIVER="dummy"),
+    game = subprocess.Popen([GAME, *args], env=x.env(HOME=home, SDL_AUDIODRIVER="dummy"),
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
         window = xwindow.wait_for_window("Ostrevane Client", proc=game)
-        check("window titled Ostrevane Client appears", True)
-        # Answering the close request needs the message loop to be running frames.
-        xwindow.close_request(window)
-        code = game.wait(timeout=20)
-        check("close request exits 0", code == 0, "exit %s: %s" % (code, game.stderr.read()))
+        check(name + ": window titled Ostrevane Client appears", True)
+        got = None
+        for attempt in range(50 if size else 0):
+            got = geometry(window)
+            if got == size:
+                break
+            time.sleep(0.1)
+        if size:
+            check(name + ": client area " + size, got == size, got)
+        # Answering the close request needs the message loop to be running frames. A request
+        # that lands while the window is still switching to full screen can be lost on the
+        # way, so it is repeated as a player would click again.
+        code = None
+        for attempt in range(10):
+            xwindow.close_request(window)
+            try:
+                code = game.wait(timeout=2)
+                break
+            except subprocess.TimeoutExpired:
+                pass
+        check(name + ": close request exits 0", code == 0, "exit %s: %s" % (code, game.stderr.read()))
     finally:
         if game.poll() is None:
             game.kill()
-finally:
+  finally:
     x.stop()
 
 print("%d passed, %d failed" % (passed, failed))

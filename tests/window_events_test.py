@@ -97,13 +97,17 @@ try:
         check("type U+%04X" % ord(char), got, expected)
 
     # The clipboard, set by xclip and pasted by the harness on F1.
-    # xclip stays behind to serve the selection; it must not hold the test's output open.
-    clip = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE,
+    # xclip serves the selection in the foreground (-quiet) until it is killed, and must not
+    # hold the test's output open.
+    clip = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"], stdin=subprocess.PIPE,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    clip.communicate("h\u00e9\u20ac".encode())
+    clip.stdin.write("h\u00e9\u20ac".encode())
+    clip.stdin.close()
     time.sleep(0.2)
     xwindow.xdotool("key", "F1")
     got = [l for l in h.drain() if l.startswith("text")]
+    clip.kill()
+    clip.wait()
     check("clipboard paste", got, ["text 68", "text C3", "text A9", "text E2", "text 82", "text AC"])
 
     code = h.close()

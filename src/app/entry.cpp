@@ -7,9 +7,14 @@
 #include "app/modules.h"
 #include "app/startup.h"
 #include "assets/assets.h"
+#include "assets/locale.h"
+#include "assets/texture.h"
 #include "base/fatal.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
+#include "render/render.h"
 #include "render/texture_options.h"
+#include "render/texture_prep.h"
 #include "settings/settings.h"
 
 static const char USAGE[] =
@@ -17,6 +22,14 @@ static const char USAGE[] =
     "settings file\n";
 static const char MSG_INTEGRITY[] = "Integrity check failed. Please exit, run the patcher, and try again.";
 static const char TITLE[] = "Ostrevane Client";
+
+// The lower layers reach the renderer only through these pointers.
+static void install_renderer_seams(void) {
+  static const TextureHooks texture_hooks = {render_choose_pixel_format, texture_prepare};
+  texture_set_hooks(&texture_hooks);
+  static const WindowRendererHooks window_hooks = {render_resize, render_suspend};
+  window_set_renderer_hooks(&window_hooks);
+}
 
 int app_main(int argc, char** argv) {
   fatal_set_sink(message_error_box_only);
@@ -27,6 +40,9 @@ int app_main(int argc, char** argv) {
     return 0;
   }
 
+  // The default server address is a localized text; it is looked up when first read, after
+  // the locale has been loaded.
+  settings_set_locale_lookup(locale_string);
   settings_load(cmdline_value('c', argc, argv, default_settings_path()));
   int exit_code = 1;
   if (!assets_check_present(assets_dir())) {
@@ -38,6 +54,7 @@ int app_main(int argc, char** argv) {
     int anisotropic = setting_anisotropic_filtering();
     int trilinear = setting_trilinear_filtering();
     texture_options_set(low_detail, mipmaps, anisotropic, trilinear);
+    install_renderer_seams();
 
     StartupParams params;
     params.mask = STARTUP_ALL;

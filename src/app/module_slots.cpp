@@ -1,5 +1,7 @@
 #include "app/module_slots.h"
 
+#include "net/session.h"
+#include "platform/clock.h"
 #include "render/render.h"
 
 void defcache_setup(void) {}
@@ -7,7 +9,8 @@ void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void zone_cells_setup(void) {}
-void net_setup(void) {}
+// The sessions count their keep-alive and timeout in frame time.
+void net_setup(void) { session_set_frame_time(frame_delta); }
 void keybindings_setup(void) {}
 void window_manager_setup(void) {}
 void ui_setup(void) {}

@@ -8,7 +8,8 @@
 #include "base/intmap.h"
 #include "base/random.h"
 #include "input/input.h"
-#include "net/net_services.h"
+#include "net/crypto.h"
+#include "net/socket.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "render/draw.h"
@@ -47,7 +48,10 @@ static void reserved_cache_stop(void) {
   g_reserved_pool = nullptr;
 }
 
+// Sockets and the random source report their own problems; start-up goes on without them.
 static void sockets_start(void) { sock_startup(); }
+static void sockets_stop(void) { sock_cleanup(); }
+static void random_source_start(void) { secure_random_open(); }
 
 static const PlatformServices REAL_SERVICES = {
     event_bus_start,
@@ -75,14 +79,14 @@ static const PlatformServices REAL_SERVICES = {
     input_stop,
     render_init_device,
     render_shutdown_device,
-    secure_random_startup,
-    secure_random_shutdown,
+    random_source_start,
+    secure_random_close,
     draw_startup,
     draw_shutdown,
     ui_draw_startup,
     ui_draw_shutdown,
     {reserved_cache_start, labels_start, mixer_start, music_start, waveout_start, midi_start, sockets_start},
-    {reserved_cache_stop, labels_stop, mixer_stop, music_stop_player, waveout_stop, midi_stop, sock_cleanup},
+    {reserved_cache_stop, labels_stop, mixer_stop, music_stop_player, waveout_stop, midi_stop, sockets_stop},
 };
 
 struct PlatformState {
@@ -149,7 +153,7 @@ int platform_startup(const StartupParams* p) {
   s->mouse_start();
   s->input_start();
   s->render_init_device();
-  s->secure_random_startup();
+  s->secure_random_open();
   s->draw_startup();
   s->ui_draw_startup();
   for (int bit = 0; bit < 7; bit++)
@@ -166,7 +170,7 @@ void platform_shutdown(void) {
     if (g_platform.mask & (1u << bit)) s->optional_stop[bit]();
   s->ui_draw_shutdown();
   s->draw_shutdown();
-  s->secure_random_shutdown();
+  s->secure_random_close();
   s->render_shutdown_device();
   s->input_stop();
   s->mouse_stop();

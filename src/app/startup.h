@@ -64,8 +64,8 @@ struct PlatformServices {
   void (*input_stop)(void);
   void (*render_init_device)(void);
   void (*render_shutdown_device)(void);
-  void (*secure_random_startup)(void);
-  void (*secure_random_shutdown)(void);
+  void (*secure_random_open)(void);
+  void (*secure_random_close)(void);
   void (*draw_startup)(void);
   void (*draw_shutdown)(void);
   void (*ui_draw_startup)(void);

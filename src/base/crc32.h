@@ -3,6 +3,7 @@
 // 0xFFFFFFFF): crc32("123456789") = 0xCBF43926. crc32_update works on the running
 // (non-inverted) register so a checksum can be built from pieces:
 //   crc32_final(crc32_update(crc32_update(0xFFFFFFFF, a), b)) == crc32(a ++ b).
+// Missing bytes are ignored: crc32(null, n) is 0 and crc32_update(v, null, n) is v.
 #include <cstddef>
 #include <cstdint>
 

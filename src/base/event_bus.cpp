@@ -87,14 +87,11 @@ void event_post_copy(uint32_t event, const void* bytes, size_t length) {
   lock_leave(g_queue_lock);
 }
 
-// The handler at index, read under the subscriber lock; null past the end.
+// The handler at index; null past the end. Only the main thread changes the list and only
+// the main thread dispatches, so the dispatcher reads it without taking the lock.
 static EventHandler event_subscriber_at(uint32_t index) {
-  EventHandler handler = nullptr;
-  lock_enter(g_subscriber_lock);
   EventHandler* slot = array_item<EventHandler>(g_subscribers, index);
-  if (slot) handler = *slot;
-  lock_leave(g_subscriber_lock);
-  return handler;
+  return slot ? *slot : nullptr;
 }
 
 void event_dispatch(void) {
@@ -108,9 +105,11 @@ void event_dispatch(void) {
     if (!e) break;
     EventHandler handler;
     for (uint32_t i = 0; (handler = event_subscriber_at(i)) != nullptr; i++) handler(e->number, e->data);
-    lock_enter(g_queue_lock);
-    if (e->release) e->release(e->data);
-    lock_leave(g_queue_lock);
+    if (e->release) {
+      lock_enter(g_queue_lock);
+      e->release(e->data);
+      lock_leave(g_queue_lock);
+    }
   }
   lock_enter(g_queue_lock);
   if (queue_count(g_queue) == 0) arena_reset(g_arena);

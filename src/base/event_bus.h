@@ -5,9 +5,10 @@
 // that delivered them. Events still queued when the bus stops are not delivered, but their
 // release functions run.
 //
-// Two locks guard the bus (queue and arena; subscriber list), and no path holds both: the
-// subscriber list is read afresh under its lock at every index and each handler is called
-// with no lock held, so a handler may post, subscribe or unsubscribe. A handler added
+// Two locks guard the bus (queue and arena; subscriber list), and no path holds both. Only
+// the main thread subscribes, unsubscribes and dispatches; the dispatcher reads the list
+// afresh at every index and calls each handler with no lock held, so a handler may post,
+// subscribe or unsubscribe. A handler added
 // during delivery is called for the current event when it lands after the current index;
 // removing an earlier entry makes one later handler miss the current event.
 #include <cstddef>

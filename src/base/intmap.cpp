@@ -89,12 +89,6 @@ int intmap_insert(IntMap* map, uint32_t key, void* value) {
   return 1;
 }
 
-void* intmap_find(const IntMap* map, uint32_t key) {
-  if (!map) return nullptr;
-  uint32_t slot = intmap_slot_of(map, key);
-  return slot == map->capacity ? nullptr : map->values[slot];
-}
-
 int intmap_contains(const IntMap* map, uint32_t key) {
   return map && intmap_slot_of(map, key) != map->capacity;
 }

@@ -22,7 +22,14 @@ void intmap_destroy(IntMap* map, ReleaseFn release_value);
 void intmap_clear(IntMap* map, ReleaseFn release_value);
 // 1 inserted; 0 when the key is present (the stored value is left unchanged).
 int intmap_insert(IntMap* map, uint32_t key, void* value);
-void* intmap_find(const IntMap* map, uint32_t key);
+// Inline: look-ups sit on every frame's hot paths.
+static inline void* intmap_find(const IntMap* map, uint32_t key) {
+  if (!map) return nullptr;
+  uint32_t mask = map->capacity - 1;
+  for (uint32_t slot = key & mask; map->used[slot]; slot = (slot + 1) & mask)
+    if (map->keys[slot] == key) return map->values[slot];
+  return nullptr;
+}
 // 1 when the key is present (values may be null).
 int intmap_contains(const IntMap* map, uint32_t key);
 // Removes the key; returns its value, or null when absent.

@@ -14,3 +14,8 @@ void xtea_decipher(uint32_t block[2], const uint32_t key[4]);
 
 void xtea_cfb_encipher(uint8_t* data, size_t length, const uint32_t key[4], const uint32_t iv[2]);
 void xtea_cfb_decipher(uint8_t* data, size_t length, const uint32_t key[4], const uint32_t iv[2]);
+
+// The session's byte-oriented forms: `iv` is 8 bytes (two little-endian words), `count`
+// bytes are enciphered or deciphered in place. Null bytes or count < 1 do nothing.
+void xtea_cfb_encrypt(uint8_t* bytes, const uint32_t key[4], const uint8_t iv[8], ptrdiff_t count);
+void xtea_cfb_decrypt(uint8_t* bytes, const uint32_t key[4], const uint8_t iv[8], ptrdiff_t count);

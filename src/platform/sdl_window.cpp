@@ -1,6 +1,8 @@
 // The window system over SDL2.
 #include <SDL2/SDL.h>
 
+#include <cstdio>
+
 #include "platform/sdl_video.h"
 #include "platform/window.h"
 
@@ -24,11 +26,19 @@ unsigned sdl_quit_event_type(void) { return g_quit_event; }
 
 static SDL_Window* win(void* handle) { return (SDL_Window*)handle; }
 
+// Why the system refused, for whoever reads stderr; the player sees the client's message.
+static void sdl_report(const char* what) { fprintf(stderr, "%s: %s\n", what, SDL_GetError()); }
+
 static void* sdl_create(const char* title, int popup) {
-  if (!sdl_video_start()) return nullptr;
+  if (!sdl_video_start()) {
+    sdl_report("video start-up failed");
+    return nullptr;
+  }
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL;
   flags |= popup ? (SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP) : SDL_WINDOW_RESIZABLE;
-  return SDL_CreateWindow(title, 0, 0, 1, 1, flags);
+  SDL_Window* window = SDL_CreateWindow(title, 0, 0, 1, 1, flags);
+  if (!window) sdl_report("window creation failed");
+  return window;
 }
 
 static void sdl_destroy(void* h) {
@@ -114,8 +124,11 @@ static int sdl_change_mode(void* h, const DisplayMode* mode, uint32_t fields) {
   // Desktops today run at one colour depth: the pixel format stays the desktop's, and a
   // request that names a bit depth is satisfied at that depth or not at all.
   if ((fields & MODE_FIELD_BIT_DEPTH) && mode->bit_depth != mode_of(desktop).bit_depth) return 0;
-  if (SDL_SetWindowDisplayMode(win(h), &want) != 0) return 0;
-  return SDL_SetWindowFullscreen(win(h), SDL_WINDOW_FULLSCREEN) == 0;
+  if (SDL_SetWindowDisplayMode(win(h), &want) != 0 || SDL_SetWindowFullscreen(win(h), SDL_WINDOW_FULLSCREEN) != 0) {
+    sdl_report("display mode change failed");
+    return 0;
+  }
+  return 1;
 }
 
 static void sdl_restore_desktop(void* h) {

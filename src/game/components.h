@@ -1,0 +1,213 @@
+#pragma once
+// The game's entity catalogue: the numbers of the entity spaces and component types that
+// every game module uses, and the records of the components whose content the catalogue
+// fixes. Records of components owned by world rendering (prop bounds, animation, skeleton,
+// skinned draw, per-prop data) carry only what is known here and grow with their modules;
+// element sizes always come from sizeof, so nothing else changes when they do.
+//
+// Component addresses are valid only until the next creation or destruction in the same
+// space (entity_world.h); keep handles or server ids across frames.
+#include <cstdint>
+
+#include "base/camera.h"
+#include "base/math.h"
+
+// Entity spaces: the top byte of a handle.
+enum : uint32_t {
+  SPACE_CAMERA = 1,
+  SPACE_ENVIRONMENT = 2,
+  SPACE_PROPS = 3,    // plain props of the zone
+  SPACE_WATER = 4,    // kind-4 props: water volumes
+  SPACE_PROPS_C = 5,  // kind-5 props
+  SPACE_LIGHTS = 6,   // placed point lights and effect lights
+  SPACE_LOCAL_PLAYER = 7,
+  SPACE_PLAYERS = 8,  // other players
+  SPACE_CREATURES = 9,
+  SPACE_OBJECTS = 10,
+  SPACE_PREVIEW = 11,  // the character preview model of the character screens
+  SPACE_SOUNDS = 12,   // ambient sound sources
+  SPACE_PROPS_D = 13,  // kind-6 props: animated
+};
+constexpr uint32_t CATALOGUE_SPACE_COUNT = 13;
+
+// Component types.
+enum : uint32_t {
+  COMPONENT_CAMERA_STATE = 1,
+  COMPONENT_ZONE_ENVIRONMENT = 2,
+  COMPONENT_ENTITY_HEADER = 3,
+  COMPONENT_POINT_LIGHT = 4,
+  COMPONENT_MESH_REF = 5,
+  COMPONENT_MODEL_INSTANCE = 6,
+  COMPONENT_TRANSFORM = 7,
+  COMPONENT_MOTION_STATE = 8,
+  COMPONENT_MOVE_TRACK = 9,
+  COMPONENT_POSITION_HISTORY = 10,
+  COMPONENT_PROP_BOUNDS = 11,
+  COMPONENT_ZONE_RESOURCE_A = 12,
+  COMPONENT_ZONE_RESOURCE_B = 13,
+  COMPONENT_ANIMATION_STATE = 14,
+  COMPONENT_SKELETON_POSE = 15,
+  COMPONENT_SKINNED_DRAW = 16,
+  COMPONENT_ZONE_RESOURCE_C = 17,
+  COMPONENT_SOUND_SOURCE = 18,
+  COMPONENT_GAME_OBJECT = 19,
+  COMPONENT_CREATURE = 20,
+  COMPONENT_PLAYER_CHARACTER = 21,
+  COMPONENT_LOCAL_PLAYER = 22,
+  COMPONENT_SERVER_ID = 23,
+  COMPONENT_WATER_SURFACE = 24,
+  COMPONENT_PROP_C = 25,
+  COMPONENT_PROP_D = 26,
+};
+constexpr uint32_t CATALOGUE_COMPONENT_COUNT = 26;
+
+// 1: the camera's own settings, then the camera record the view set-up fills each frame.
+struct CameraState {
+  float near_plane;    // 0.1
+  float far_distance;  // from the zone
+  float fov_degrees;   // vertical, 60
+  Camera camera;
+};
+
+// 2: zone-wide settings copied from the zone file.
+struct ZoneEnvironment {
+  uint32_t colour;  // sky and fog colour, 0xAARRGGBB
+  float value_1;
+  float far_distance;
+  float value_2;
+  float value_3;
+  uint32_t word;
+};
+
+// 3: every entity has one.
+struct EntityHeader {
+  uint32_t handle;       // the entity's own handle
+  uint32_t word_a;       // characters: 0; props: the prop value from the zone file
+  uint32_t word_b;       // characters: 3; props: the prop's first flag byte
+  uint32_t active;       // the per-frame passes skip inactive entities
+  uint32_t static_flag;  // 1 for props (bounds computed once), 0 for server entities
+  uint32_t prop_number;  // props only: index in the zone file's prop list
+};
+
+// 4: a point light with its bounding box (position +- radius).
+struct PointLight {
+  float radius, inverse_radius, radius_squared, inverse_radius_squared;
+  uint8_t colour[3];
+  Vec3 position;
+  Bounds bounds;
+};
+
+// 5
+struct MeshRef {
+  uint32_t mesh_id;  // ASSET_MESH
+  uint32_t word;     // 0 for characters
+};
+
+struct EntityWorld;
+// Computes an entity's world bounds itself (skinned characters, objects); 1 on success.
+typedef int (*InstanceBoundsFn)(EntityWorld* world, uint32_t handle, Bounds* out);
+
+// 6: a drawn model.
+struct ModelInstance {
+  const void* appearance;  // appearance definition (props: the zone file's model reference)
+  Bounds world_bounds;
+  uint32_t visible;            // 1 at creation
+  InstanceBoundsFn bounds_fn;  // or null: the mesh bounds through the Transform
+  float light;                 // zone lighting factor 0..1, approached by at most dt per frame
+  uint8_t light_sampled;       // the first sample is taken as is
+  uint8_t update_due;          // props: bounds and light still to be computed (set at creation)
+  uint8_t updated;             // world_bounds and light are current
+  uint8_t reserved;
+};
+
+// 7: y is up; rotations in degrees (y is the heading). The model matrix is scale, then
+// rotation about x, then y, then z, then translation.
+struct Transform {
+  Vec3 position;
+  Vec3 rotation;
+  Vec3 scale;
+};
+
+// 8: a walking character's movement and collision state: body height, radius and centre
+// offset first, the rest owned by movement physics.
+struct MotionState {
+  float height;         // 2.0
+  float radius;         // 0.5
+  float centre_offset;  // 1.025
+  uint8_t state[252];
+};
+
+// 9: following a remote character's reported movement.
+struct MoveTrack {
+  Vec3 target_position;
+  float target_heading;
+  uint32_t flag_a, flag_b;
+  float factor;  // 0.1
+  uint8_t samples[512];
+};
+
+// 10
+struct PositionHistory {
+  Vec3 last[2];
+};
+
+// 11: collision and culling data of a placed prop.
+struct PropBounds {
+  uint32_t word;  // first word from the zone file
+  Bounds local;
+  Vec3 local_point;
+  float radius;
+};
+
+// 12, 13, 17: a zone-wide resource, destroyed with the world.
+struct ZoneResource {
+  void* handle;
+  void (*destroy)(void* handle);
+};
+
+// 14, 15, 16: skinned models; filled by animation and model drawing.
+struct AnimationState {
+  uint32_t set_id;
+  uint32_t animation;
+  float time;
+  uint8_t state[116];
+};
+struct SkeletonPose {
+  void* bones;
+  uint32_t bone_count;
+};
+struct SkinnedDraw {
+  void* vertices;
+  uint32_t vertex_count;
+};
+
+// 18: an ambient sound source placed in the zone.
+struct SoundSource {
+  uint32_t sound_id;  // ASSET_SOUND
+  Vec3 position;
+  float radius;
+  uint32_t voice;
+};
+
+// 23
+struct ServerId {
+  uint32_t id;
+};
+
+// 24: the water's colour grid (ASSET_LIGHT, 9 x 9 vertex colours over the volume's x-z
+// rectangle) and a second word.
+struct WaterSurface {
+  uint32_t colour_grid_id;
+  uint32_t word;
+};
+
+// 25, 26: per-prop data of kind-5 and animated props.
+struct PropC {
+  uint32_t prop_id;
+  uint32_t words[7];
+};
+struct PropD {
+  uint32_t prop_id;
+  float time;
+  uint32_t words[6];
+};

@@ -1,0 +1,121 @@
+#pragma once
+// The layered record of a server-controlled game object: one record type in four sizes,
+// each starting with the smaller one as its first member (no inheritance), so a GameObject
+// pointer to any of them reads the shared part. Objects (space 10) carry component 19,
+// creatures (9) component 20, other players (8) component 21, the local player (7)
+// component 22; only one of the four exists on an entity.
+//
+// Updates go through the slot tables (function pointers installed by the spawn of each
+// kind); a spawn is the same sequence of slot calls that the individual updates make.
+#include <cstddef>
+#include <cstdint>
+
+#include "base/math.h"
+
+struct GameObject;
+struct Creature;
+struct MotionRecord;  // the motion part of a spawn or move message
+struct CombatRecord;  // one combat event
+
+// Object slots 0..14, the same order in every record.
+struct ObjectSlots {
+  void (*set_id)(GameObject* object, uint32_t value);
+  void (*set_secondary_id)(GameObject* object, uint32_t value);
+  void (*set_attr_a)(GameObject* object, int32_t value);
+  void (*set_flags)(GameObject* object, uint32_t value);
+  void (*set_appearance)(GameObject* object, int32_t value);
+  void (*set_attr_b)(GameObject* object, uint32_t value);
+  void (*set_attr_c)(GameObject* object, uint32_t value);
+  void (*set_attr_d)(GameObject* object, uint32_t value);
+  void (*set_names)(GameObject* object, const char* name, const char* title);
+  void (*set_listed)(GameObject* object, int flag, const uint32_t* ids, uint32_t count);
+  void (*set_position)(GameObject* object, float x, float y, float z);
+  void (*set_heading)(GameObject* object, float heading);
+  void (*set_scale)(GameObject* object, float value);
+  void (*teleport)(GameObject* object, float x, float y, float z, float heading);
+  void (*play_interact)(GameObject* object, uint32_t word, Vec3 point, float a, float b);
+};
+static_assert(sizeof(ObjectSlots) == 15 * sizeof(void*));
+
+// Creature slots 0..13.
+struct CreatureSlots {
+  void (*set_motion)(Creature* creature, const MotionRecord* motion);
+  void (*set_health)(Creature* creature, float maximum, float current);
+  void (*set_walk_speed)(Creature* creature, float value);
+  void (*set_run_speed)(Creature* creature, float value);
+  void (*set_swim_speed)(Creature* creature, float value);
+  void (*set_value_a)(Creature* creature, int32_t value);
+  void (*set_value_b)(Creature* creature, int32_t value);
+  void (*set_value_c)(Creature* creature, uint32_t value);
+  int (*effect_start)(Creature* creature, uint32_t id, uint32_t unused, uint32_t ability, float duration,
+                      float elapsed);
+  void (*effect_b)(Creature* creature, uint32_t id, uint32_t unused, uint32_t value);
+  void (*effect_stop)(Creature* creature, uint32_t id, uint32_t unused, uint32_t ability);
+  void (*effect_end)(Creature* creature, uint32_t id, uint32_t target, uint32_t ability);
+  void (*on_attack)(Creature* creature, uint32_t own_id, uint32_t other_id, const CombatRecord* record);
+  void (*on_hit)(Creature* creature, uint32_t own_id, uint32_t other_id, const CombatRecord* record);
+};
+static_assert(sizeof(CreatureSlots) == 14 * sizeof(void*));
+
+struct GameObject {
+  uint32_t server_id;
+  uint32_t secondary_id;  // registered in the secondary-id map when not 0
+  int32_t attr_a;
+  uint32_t flags;  // bit 6 (0x40): placed directly, without movement smoothing
+  int32_t appearance_id;
+  uint32_t attr_b, attr_c, attr_d;
+  const char* name;   // interned (name_table.h); never null once set
+  const char* title;  // interned
+  int32_t listed;
+  const ObjectSlots* slots;
+};
+
+struct StatusEffect {
+  uint8_t slot;
+  int32_t value;
+  float remaining;  // seconds
+};
+constexpr int CREATURE_STATUS_EFFECTS = 24;  // entries 0..11 and 12..23 are the two halves
+
+struct CreaturePath {
+  Vec3 start, end;
+  float length;
+  uint32_t state;
+};
+
+struct Creature {
+  GameObject object;
+  Vec3 target_position;
+  float target_heading;
+  float turn_target;
+  uint32_t motion_flags;  // copy of the motion record's flag word
+  CreaturePath path;
+  float path_travelled;
+  int32_t path_active;
+  float health_maximum, health_current;
+  float walk_speed, run_speed, swim_speed;
+  int32_t value_a, value_b;
+  uint32_t value_c;
+  StatusEffect status[CREATURE_STATUS_EFFECTS];
+  float blink_interval;  // random 1.5 .. 2.0 s
+  float blink_timer;
+  int32_t blink_step;
+  float idle_timer;
+  float idle_threshold;  // random 5 .. 25 s
+  const CreatureSlots* creature_slots;
+};
+
+struct PlayerCharacter {
+  Creature creature;
+  int32_t player_a, player_b, player_c, player_d, player_e;
+};
+
+struct LocalPlayer {
+  PlayerCharacter player;
+  float local_pair[2];  // set_local_pair stores its second argument first
+};
+
+// The first member of each layer sits at offset 0, so the views below are plain casts.
+static_assert(offsetof(Creature, object) == 0);
+static_assert(offsetof(PlayerCharacter, creature) == 0);
+static_assert(offsetof(LocalPlayer, player) == 0);
