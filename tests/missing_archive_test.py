@@ -1,8 +1,10 @@
 """The real client with one archive missing from its assets folder: it shows the integrity
-message and exits with 1 before starting anything. A missing morph.dat is allowed, so that
-run gets past the check (and, without a display, stops later for another reason).
+message and exits with 1 before starting anything, and still writes its settings file on
+the way out. A missing morph.dat is allowed, so that run gets past the check (and, without a
+display, stops later for another reason).
 
 usage: missing_archive_test.py GAME ASSETS_DIR"""
+import configparser
 import os
 import shutil
 import subprocess
@@ -42,17 +44,25 @@ def run_without(missing):
         os.mkdir(home)
         env = dict(os.environ, HOME=home, SDL_AUDIODRIVER="dummy", SDL_VIDEODRIVER="x11")
         env.pop("DISPLAY", None)  # no message box to block on; the text goes to stderr
-        r = subprocess.run([game, "-c", os.path.join(root, "settings.ini")], cwd=root, env=env,
-                           capture_output=True, text=True, timeout=60)
-        return r.returncode, r.stderr
+        settings = os.path.join(root, "settings.ini")
+        r = subprocess.run([game, "-c", settings], cwd=root, env=env, capture_output=True,
+                           text=True, timeout=60)
+        sections = []
+        if os.path.exists(settings):
+            parser = configparser.ConfigParser(interpolation=None)
+            parser.optionxform = str
+            parser.read(settings)
+            sections = parser.sections()
+        return r.returncode, r.stderr, sections
 
 
 for name in REQUIRED:
-    code, err = run_without(name)
+    code, err, sections = run_without(name)
     check("without %s: integrity message, exit 1" % name, code == 1 and MESSAGE in err,
           "exit %s, stderr %r" % (code, err))
+    check("without %s: settings written" % name, "Display" in sections, repr(sections))
 
-code, err = run_without("morph.dat")
+code, err, _ = run_without("morph.dat")
 check("without morph.dat the check passes", MESSAGE not in err, repr(err))
 
 print("%d passed, %d failed" % (passed, failed))
