@@ -7,10 +7,21 @@
 
 #include "assets/archive.h"
 #include "assets/cache.h"
+#include "assets/texture.h"
 
 static const char* const REQUIRED_FILES[] = {
     "anim.dat", "bsp.dat",  "font.dat",  "light.dat", "locale.dat",
     "map.dat",  "mesh.dat", "music.dat", "sound.dat", "texture.dat",
+};
+
+// The decoders of the asset kinds built so far. Start-up installs each into a slot that has
+// no decoder yet, so tests that install fakes first keep them.
+static const struct {
+  uint32_t type;
+  AssetDecoder decoder;
+} BUILTIN_DECODERS[] = {
+    {ASSET_TEXTURE, {texture_decode_asset, texture_destroy_asset}},
+    {ASSET_IMAGE, {image_decode_asset, image_destroy_asset}},
 };
 
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];
@@ -46,6 +57,8 @@ int assets_check_present(const char* assets_dir) {
 
 void assets_startup(const char* assets_dir) {
   if (g_started) return;
+  for (const auto& builtin : BUILTIN_DECODERS)
+    if (!asset_decoder(builtin.type).decode) asset_set_decoder(builtin.type, builtin.decoder);
   char path[ASSET_PATH_MAX];
   for (uint32_t i = 0; i < ASSET_ARCHIVE_COUNT; i++) {
     g_archives[i] = nullptr;

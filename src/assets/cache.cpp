@@ -61,6 +61,10 @@ int asset_set_decoder(uint32_t type, AssetDecoder decoder) {
   return 1;
 }
 
+AssetDecoder asset_decoder(uint32_t type) {
+  return type < ASSET_TYPE_COUNT ? g_decoders[type] : AssetDecoder{};
+}
+
 int asset_set_placeholder(uint32_t type, void* object) {
   if (type != ASSET_TEXTURE && type != ASSET_MESH) return 0;
   g_placeholders[type] = object;

@@ -70,6 +70,8 @@ struct AssetDecoder {
 // Installs (or with a null decode removes) the decoder of a type; 0 for a type out of range.
 // Call while the loader is idle (start-up, or tests between runs).
 int asset_set_decoder(uint32_t type, AssetDecoder decoder);
+// The decoder installed for a type (all null when none or out of range).
+AssetDecoder asset_decoder(uint32_t type);
 // The seam for the renderer's fallback texture and the unit-cube mesh: only ASSET_TEXTURE
 // and ASSET_MESH take a placeholder (0 otherwise). The cache never destroys placeholders.
 int asset_set_placeholder(uint32_t type, void* object);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -15,6 +16,7 @@
 
 #include "assets/archive_writer.h"
 #include "assets/assets.h"
+#include "assets/texture.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
 
@@ -345,4 +347,30 @@ TEST_F(AssetCache, ShutdownReleasesLoadedEntries) {
   asset_request(&h, ASSET_TEXTURE, 1);
   EXPECT_EQ(h.ready, 1);
   EXPECT_EQ(h.failed, 1);
+}
+
+TEST(AssetLoader, BuiltInDecodersReadRealImages) {
+  // A 2 x 2 true-colour TGA, bottom-left origin, 32-bit BGRA.
+  Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 8};
+  const uint8_t pixels[16] = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 10, 11, 12, 255};
+  tga.insert(tga.end(), pixels, pixels + 16);
+  char pattern[] = "/tmp/builtin_test_XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  write_archive(dir + "/texture.dat", {{5, tga}});
+  for (uint32_t t = 0; t < ASSET_TYPE_COUNT; t++) asset_set_decoder(t, {});
+  event_bus_start();
+  assets_startup(dir.c_str());
+  EXPECT_EQ(asset_decoder(ASSET_IMAGE).decode, image_decode_asset);
+  EXPECT_EQ(asset_decoder(ASSET_TEXTURE).decode, texture_decode_asset);
+  AssetHandle h;
+  asset_request_wait(&h, ASSET_IMAGE, 5);
+  ASSERT_EQ(h.failed, 0);
+  const Image* image = (const Image*)h.object;
+  EXPECT_EQ(image->id, 5);
+  EXPECT_EQ(image->width, 2u);
+  EXPECT_EQ(image->height, 2u);
+  EXPECT_EQ(0, memcmp(image->pixels, pixels, 16));
+  assets_shutdown();
+  event_bus_stop();
+  for (uint32_t t = 0; t < ASSET_TYPE_COUNT; t++) asset_set_decoder(t, {});
 }
