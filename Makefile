@@ -3,6 +3,9 @@
 BUILD       ?= build
 BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
+BUILD_TSAN  ?= build-tsan
+# Tests of the modules that run threads, repeated under ThreadSanitizer.
+TSAN_TESTS  ?= EventBus|WorkerThread|Lock|Loader|AssetCache
 JOBS        ?= 2
 FUZZ_SECONDS ?= 20
 WERROR      := $(if $(CI),ON,OFF)
@@ -31,6 +34,9 @@ test-sanitize: bootstrap
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  $(XVFB) ctest --output-on-failure -j $(JOBS) -L unit
+	cmake -S . -B $(BUILD_TSAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSTREVANE_TSAN=ON -DOSTREVANE_BENCH=OFF -DOSTREVANE_WERROR=$(WERROR)
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target unit_tests
+	cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./unit_tests --gtest_filter='$(subst |,*:,$(TSAN_TESTS))*-*DeathTest*'
 
 play: build
 	./$(BUILD)/game
@@ -51,4 +57,4 @@ format:
 	find src tools tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_TSAN)
