@@ -90,16 +90,16 @@ def describe(rng, fields):
 
 
 def valid_description(rng, opcode):
-    spec = o.IN[opcode]
+    schema = o.IN[opcode]
     for _ in range(1000):
-        rec = describe(rng, spec['fields'])
+        rec = describe(rng, schema['fields'])
         for idx_name in ('index', 'kind', 'slot'):
-            if idx_name in rec and spec['check'] and opcode not in (9,):
+            if idx_name in rec and schema['check'] and opcode not in (9,):
                 rec[idx_name] = rng.randrange(0, 10) if idx_name != 'kind' else rng.randrange(1, 11)
         if opcode in (41, 42):
             rec['slot'] = rng.randrange(0, 12) if rec['first'] else rng.randrange(12, 24)
-        payload = o.encode(spec['fields'], rec)
-        if spec['check'] and not spec['check'](payload, rec):
+        payload = o.encode(schema['fields'], rec)
+        if schema['check'] and not schema['check'](payload, rec):
             continue
         return rec, payload
     raise RuntimeError(opcode)
@@ -172,11 +172,11 @@ def main():
     out.append(' '.join(['ignored', str(len(quiet))] + [str(k) for k in quiet]))
     for opcode in sorted(o.IN):
         rng = random.Random(opcode)
-        spec = o.IN[opcode]
-        if spec['fields']:
+        schema = o.IN[opcode]
+        if schema['fields']:
             rec, payload = valid_description(rng, opcode)
-            back = o.decode(spec['fields'], o.Reader(payload))
-            assert o.tokens(spec['fields'], back) == o.tokens(spec['fields'], rec), opcode
+            back = o.decode(schema['fields'], o.Reader(payload))
+            assert o.tokens(schema['fields'], back) == o.tokens(schema['fields'], rec), opcode
         else:
             payload = b''
         out.append(in_line(opcode, payload))

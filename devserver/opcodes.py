@@ -559,15 +559,15 @@ def decode(fields, r, record=None):
 
 def decode_in(opcode, payload):
     """(record, key, form) the client must make of an incoming payload, or None if dropped."""
-    spec = IN[opcode]
+    schema = IN[opcode]
     try:
-        rec = decode(spec['fields'], Reader(payload))
+        rec = decode(schema['fields'], Reader(payload))
     except Dropped:
         return None
-    if spec['check'] and not spec['check'](payload, rec):
+    if schema['check'] and not schema['check'](payload, rec):
         return None
-    key = spec['key_of'](rec) if spec['key_of'] else spec['key']
-    return rec, key, FORMS[spec['form']]
+    key = schema['key_of'](rec) if schema['key_of'] else schema['key']
+    return rec, key, FORMS[schema['form']]
 
 
 def tokens(fields, rec):
