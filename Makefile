@@ -9,7 +9,7 @@ TSAN_TESTS  ?= EventBus|WorkerThread|Lock|Loader|AssetCache
 JOBS        ?= 2
 FUZZ_SECONDS ?= 20
 WERROR      := $(if $(CI),ON,OFF)
-XVFB        := xvfb-run -a -s "-screen 0 1280x1024x24"
+XVFB        := bash $(CURDIR)/scripts/with-xvfb.sh
 
 .PHONY: all bootstrap configure build test test-sanitize play bench fuzz format clean
 

@@ -12,29 +12,15 @@
 #include <vector>
 
 #include "settings/keys.h"
+#include "base/test_files.h"
 
 namespace {
 
-std::string make_temp_dir() {
-  std::string pattern = testing::TempDir() + "settings_test_XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back(0);
-  const char* made = mkdtemp(buffer.data());
-  EXPECT_NE(made, nullptr);
-  return made ? std::string(made) : std::string();
-}
+std::string make_temp_dir() { return test_make_temp_dir("settings_test"); }
 
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+void write_file(const std::string& path, const std::string& bytes) { test_write_file(path, bytes); }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string read_file(const std::string& path) { return test_read_file(path); }
 
 bool is_dir(const std::string& path) {
   struct stat info;
