@@ -22,4 +22,7 @@ if [ -z "$display" ]; then
   exit 1
 fi
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null' EXIT
+# Clients that connect in the first moments after the server starts now and then see a
+# default screen with no usable modes; give it a second.
+sleep 1
 DISPLAY="$display" "$@"

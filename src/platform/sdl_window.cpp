@@ -99,6 +99,7 @@ static DisplayMode mode_of(const SDL_DisplayMode& m) {
 static int sdl_list_modes(void* h, DisplayMode* out, int capacity) {
   int display = display_of(h);
   int n = SDL_GetNumDisplayModes(display);
+  if (n < 1) sdl_report("the display lists no modes");
   int count = 0;
   for (int i = 0; i < n && count < capacity; i++) {
     SDL_DisplayMode m;
