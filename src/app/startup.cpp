@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "assets/assets.h"
+#include "assets/cache.h"
 #include "assets/locale.h"
 #include "audio/audio.h"
 #include "base/arena.h"
@@ -14,6 +15,7 @@
 #include "platform/message_box.h"
 #include "render/draw.h"
 #include "render/render.h"
+#include "render/texture_prep.h"
 #include "scene/labels.h"
 #include "ui/ui_draw.h"
 
@@ -50,6 +52,13 @@ static void reserved_cache_stop(void) {
 
 // Sockets and the random source report their own problems; start-up goes on without them.
 static void sockets_start(void) { sock_startup(); }
+
+// A texture that fails to load draws as the magenta fallback, made in the format the
+// installed backend gives its class, so the archives start after the backend.
+static void assets_start(const char* dir) {
+  asset_set_placeholder(ASSET_TEXTURE, texture_fallback());
+  assets_startup(dir);
+}
 static void sockets_stop(void) { sock_cleanup(); }
 static void random_source_start(void) { secure_random_open(); }
 
@@ -69,7 +78,7 @@ static const PlatformServices REAL_SERVICES = {
     window_destroy,
     random_seed,
     clock_us,
-    assets_startup,
+    assets_start,
     assets_shutdown,
     locale_load,
     locale_unload,
