@@ -212,7 +212,10 @@ int slot_init_device(void) {
   g_gl.LoadIdentity();
   g_gl.MatrixMode(GL_MODELVIEW);
   g_gl.LoadIdentity();
-  g_gl.AlphaFunc(GL_GREATER, 0.5f);
+  // "Alpha above one half" for 8-bit alpha is alpha >= 128. Stated that way it holds also
+  // where the driver rounds the reference to 8 bits (llvmpipe makes 0.5 into 128 and then
+  // rejects 128 under GL_GREATER).
+  g_gl.AlphaFunc(GL_GEQUAL, 128.0f / 255.0f);
   g_gl.CullFace(GL_BACK);
   g_gl.FrontFace(GL_CW);
   g_gl.ShadeModel(GL_SMOOTH);
