@@ -377,10 +377,15 @@ int slot_draw(DrawRecord* r) {
     load_matrix(ITEM_PROJECTION, GL_PROJECTION, &g_shadow.projection, &g_shadow.projection_identity, nullptr);
     load_matrix(ITEM_MODELVIEW, GL_MODELVIEW, &g_shadow.modelview, &g_shadow.modelview_identity, nullptr);
   } else {
-    Mat4 modelview;
-    mat4_multiply(&r->model, &r->view, &modelview);
     load_matrix(ITEM_PROJECTION, GL_PROJECTION, &g_shadow.projection, &g_shadow.projection_identity,
                 &r->projection);
+    // The product is kept with its factors: most draws of a frame repeat both.
+    static Mat4 model, view, modelview;
+    if (memcmp(&model, &r->model, sizeof model) != 0 || memcmp(&view, &r->view, sizeof view) != 0) {
+      model = r->model;
+      view = r->view;
+      mat4_multiply(&model, &view, &modelview);
+    }
     load_matrix(ITEM_MODELVIEW, GL_MODELVIEW, &g_shadow.modelview, &g_shadow.modelview_identity, &modelview);
   }
 
