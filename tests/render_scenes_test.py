@@ -6,6 +6,7 @@ pixel, and our strip and fan expansion against the driver's own strips and fans.
 usage: render_scenes_test.py RENDER_HARNESS
 """
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -159,6 +160,44 @@ def run(harness, backend, folder):
         fail(f"{backend}: harness exit {p.returncode}")
 
 
+def x_capture(harness, folder):
+    """The frame on screen, captured from the X server, against the screenshot the client
+    wrote of it: row order and channel order."""
+    tools = [shutil.which("xdotool"), shutil.which("import")]
+    if not all(tools):
+        if os.environ.get("CI") == "true":
+            fail("xdotool or ImageMagick import missing")
+        else:
+            print("skipped X capture: xdotool or ImageMagick missing")
+        return
+    p = subprocess.Popen([harness, "arrays", "hold", folder], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         text=True)
+    try:
+        for line in p.stdout:
+            if line.strip() == "ready":
+                break
+        ids = ""
+        for _ in range(50):
+            ids = subprocess.run(["xdotool", "search", "--name", "Render Harness"], capture_output=True,
+                                 text=True).stdout.split()
+            if ids:
+                break
+        if not ids:
+            fail("harness window not found")
+            return
+        capture = os.path.join(folder, "capture.png")
+        subprocess.run(["import", "-window", ids[0], capture], check=True, timeout=60)
+    finally:
+        p.stdin.close()
+        p.wait(timeout=60)
+    shot = load(os.path.join(folder, "arrays_hold.bmp"))
+    seen = np.asarray(Image.open(capture).convert("RGB"), dtype=np.int64)
+    if shot is None or seen.shape != shot.shape or not np.array_equal(quantise(seen), shot):
+        fail("the screenshot differs from the X capture of the window")
+    else:
+        print("screenshot matches the X capture")
+
+
 def main():
     harness = sys.argv[1]
     with tempfile.TemporaryDirectory() as folder:
@@ -192,6 +231,7 @@ def main():
             if a is None or b is None or not np.array_equal(a, b):
                 fail(f"{scene}: the two backends differ")
         print(f"{len(names)} scenes through two backends")
+        x_capture(harness, folder)
     if failures:
         print(f"{len(failures)} failed")
         return 1
