@@ -9,9 +9,9 @@
 #include <glm/glm.hpp>
 #include <vector>
 
-#include "render/draw.h"
 #include "platform/gl_context.h"
 #include "platform/window.h"
+#include "render/draw.h"
 #include "render/gl/gl_arrays.h"
 #include "render/gl/gl_shared.h"
 #include "render/gl_legacy/gl_lists.h"
@@ -41,8 +41,8 @@ void BM_AppendTriangles(benchmark::State& state) {
     benchmark::DoNotOptimize(draw_record()->source_vertices);
   }
   state.SetItemsProcessed(state.iterations() * 1000);
-  state.counters["ns_per_triangle"] =
-      benchmark::Counter(state.iterations() * 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_triangle"] = benchmark::Counter(
+      state.iterations() * 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_AppendTriangles);
 
@@ -56,8 +56,8 @@ void BM_AppendStrip(benchmark::State& state) {
     benchmark::DoNotOptimize(draw_record()->source_vertices);
   }
   state.SetItemsProcessed(state.iterations() * 1000);
-  state.counters["ns_per_triangle"] =
-      benchmark::Counter(state.iterations() * 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_triangle"] = benchmark::Counter(
+      state.iterations() * 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_AppendStrip);
 
@@ -172,8 +172,8 @@ void draw_slot_bench(benchmark::State& state, int (*init)(Window*, RenderBackend
 #undef NOOP_ENTRY
   };
   g_gl.GetString = noop_strings;
-  const GlContextSystem fake = {fake_create, fake_make_current, fake_destroy, fake_swap,
-                                fake_interval, fake_supported,   fake_proc,    fake_depth};
+  const GlContextSystem fake = {fake_create,   fake_make_current, fake_destroy, fake_swap,
+                                fake_interval, fake_supported,    fake_proc,    fake_depth};
   gl_context_set_system(&fake);
   Window window{};
   window.handle = &window;
@@ -246,8 +246,8 @@ void mesa_frame(benchmark::State& state, bool arrays) {
     opened = true;
   }
   gl_api_use_counting();
-  RenderBackendInits inits = {gl_pixel_format, arrays ? gl_arrays_init : no_arrays, gl_lists_init,
-                              nullptr, nullptr, nullptr};
+  RenderBackendInits inits = {
+      gl_pixel_format, arrays ? gl_arrays_init : no_arrays, gl_lists_init, nullptr, nullptr, nullptr};
   render_set_backend_inits(&inits);
   if (!render_install(&window, 0)) {
     state.SkipWithError("no GL backend");

@@ -116,9 +116,12 @@ void submit(uint32_t flags) {
 }
 
 // Clockwise on screen unless reversed; texture coordinates 0..1 across, v up.
-void rect(float x0, float y0, float x1, float y1, float z, uint32_t colour, uint32_t flags, bool reversed = false) {
-  RenderVertex tl = vtx(ndc_x(x0), ndc_y(y0), z, colour, 0, 1), tr = vtx(ndc_x(x1), ndc_y(y0), z, colour, 1, 1);
-  RenderVertex br = vtx(ndc_x(x1), ndc_y(y1), z, colour, 1, 0), bl = vtx(ndc_x(x0), ndc_y(y1), z, colour, 0, 0);
+void rect(float x0, float y0, float x1, float y1, float z, uint32_t colour, uint32_t flags,
+          bool reversed = false) {
+  RenderVertex tl = vtx(ndc_x(x0), ndc_y(y0), z, colour, 0, 1),
+               tr = vtx(ndc_x(x1), ndc_y(y0), z, colour, 1, 1);
+  RenderVertex br = vtx(ndc_x(x1), ndc_y(y1), z, colour, 1, 0),
+               bl = vtx(ndc_x(x0), ndc_y(y1), z, colour, 0, 0);
   draw_reset();
   if (reversed) {
     draw_add_triangle(&tl, &br, &tr);
@@ -150,7 +153,8 @@ void scene_depth(int32_t function) {
   rect(0, 0, 160, 240, 0, argb(255, 255, 0, 0), DRAW_DEPTH_TEST);
   draw_set_depth_function(function);
   const float z[3] = {-0.5f, 0.0f, 0.5f};
-  for (int i = 0; i < 3; i++) rect(0, 80.0f * i, 320, 80.0f * (i + 1), z[i], argb(255, 0, 255, 0), DRAW_DEPTH_TEST);
+  for (int i = 0; i < 3; i++)
+    rect(0, 80.0f * i, 320, 80.0f * (i + 1), z[i], argb(255, 0, 255, 0), DRAW_DEPTH_TEST);
   draw_set_depth_function(DEPTH_LESS);
 }
 
@@ -169,7 +173,7 @@ void scene_alpha_test(void) {
 
 void scene_cull(void) {
   clear(0, 0, 0);
-  rect(0, 0, 100, 240, 0, argb(255, 255, 0, 0), DRAW_CULL);         // front: drawn
+  rect(0, 0, 100, 240, 0, argb(255, 255, 0, 0), DRAW_CULL);          // front: drawn
   rect(110, 0, 210, 240, 0, argb(255, 0, 255, 0), DRAW_CULL, true);  // back: culled
   rect(220, 0, 320, 240, 0, argb(255, 0, 0, 255), 0, true);          // back, culling off: drawn
 }
@@ -187,8 +191,10 @@ void scene_masks(void) {
 // origin, so a quad at z = -0.5 lies 0.5 from the eye.
 void fog_quad(float x0, float x1, float start, float end) {
   draw_set_fog(start, end, 0, 0, 1);
-  RenderVertex tl = vtx(ndc_x(x0), 1, -0.5f, argb(255, 255, 0, 0)), tr = vtx(ndc_x(x1), 1, -0.5f, argb(255, 255, 0, 0));
-  RenderVertex br = vtx(ndc_x(x1), -1, -0.5f, argb(255, 255, 0, 0)), bl = vtx(ndc_x(x0), -1, -0.5f, argb(255, 255, 0, 0));
+  RenderVertex tl = vtx(ndc_x(x0), 1, -0.5f, argb(255, 255, 0, 0)),
+               tr = vtx(ndc_x(x1), 1, -0.5f, argb(255, 255, 0, 0));
+  RenderVertex br = vtx(ndc_x(x1), -1, -0.5f, argb(255, 255, 0, 0)),
+               bl = vtx(ndc_x(x0), -1, -0.5f, argb(255, 255, 0, 0));
   draw_reset();
   draw_add_triangle(&tl, &tr, &br);
   draw_add_triangle(&tl, &br, &bl);
@@ -246,7 +252,8 @@ void make_strips(void) {
                           argb(255, 30 * i, 255 - 30 * i, 100 + 20 * s));
     }
   const float fan[6][2] = {{250, 120}, {250, 40}, {300, 80}, {300, 160}, {250, 200}, {200, 160}};
-  for (int i = 0; i < 6; i++) g_fan[i] = vtx(ndc_x(fan[i][0]), ndc_y(fan[i][1]), 0, argb(255, 255, 40 * i, 0));
+  for (int i = 0; i < 6; i++)
+    g_fan[i] = vtx(ndc_x(fan[i][0]), ndc_y(fan[i][1]), 0, argb(255, 255, 40 * i, 0));
 }
 
 void scene_strips(void) {
@@ -311,12 +318,27 @@ void blend2(void) { scene_blend(2); }
 
 // The reference scene goes last: it changes state behind the shadow.
 const Scene SCENES[] = {
-    {"flat", scene_flat},       {"depth0", depth0},         {"depth1", depth1},   {"depth2", depth2},
-    {"depth3", depth3},         {"depth4", depth4},         {"depth5", depth5},   {"depth6", depth6},
-    {"depth7", depth7},         {"blend0", blend0},         {"blend1", blend1},   {"blend2", blend2},
-    {"alpha_test", scene_alpha_test}, {"cull", scene_cull}, {"masks", scene_masks}, {"fog", scene_fog},
-    {"npot", scene_npot},       {"texture", scene_texture}, {"scissor", scene_scissor},
-    {"strips", scene_strips},   {"strips_reference", scene_strips_reference},
+    {"flat", scene_flat},
+    {"depth0", depth0},
+    {"depth1", depth1},
+    {"depth2", depth2},
+    {"depth3", depth3},
+    {"depth4", depth4},
+    {"depth5", depth5},
+    {"depth6", depth6},
+    {"depth7", depth7},
+    {"blend0", blend0},
+    {"blend1", blend1},
+    {"blend2", blend2},
+    {"alpha_test", scene_alpha_test},
+    {"cull", scene_cull},
+    {"masks", scene_masks},
+    {"fog", scene_fog},
+    {"npot", scene_npot},
+    {"texture", scene_texture},
+    {"scissor", scene_scissor},
+    {"strips", scene_strips},
+    {"strips_reference", scene_strips_reference},
 };
 
 int shoot(const char* folder, const char* backend, const char* scene) {
@@ -341,7 +363,8 @@ void set_up_counted_record(uint32_t flags, int32_t texture) {
   draw_set_blend(BLEND_ADDITIVE);
   draw_set_depth_function(DEPTH_LESS_EQUAL);
   draw_set_fog(0, 10, 0.5f, 0.5f, 0.5f);
-  RenderVertex a = vtx(0, 0, 0, 0xFFFFFFFF), b = vtx(0.5f, 0, 0, 0xFFFFFFFF), c = vtx(0, -0.5f, 0, 0xFFFFFFFF);
+  RenderVertex a = vtx(0, 0, 0, 0xFFFFFFFF), b = vtx(0.5f, 0, 0, 0xFFFFFFFF),
+               c = vtx(0, -0.5f, 0, 0xFFFFFFFF);
   draw_reset();
   draw_add_triangle(&a, &b, &c);
   draw_set_flags(flags);
@@ -370,8 +393,8 @@ void counts(bool arrays) {
   gl_api_reset_counts();
   draw_primitives(PRIM_TRIANGLES);
   uint64_t toggles = gl_api_count(GL_FN_Enable) + gl_api_count(GL_FN_Disable);
-  printf("after resume: %llu state calls, %llu enables and disables\n", (unsigned long long)gl_api_state_calls(),
-         (unsigned long long)toggles);
+  printf("after resume: %llu state calls, %llu enables and disables\n",
+         (unsigned long long)gl_api_state_calls(), (unsigned long long)toggles);
   check(toggles == 6, "texturing, depth, alpha, cull, blend and fog re-issued");
   check(gl_api_count(GL_FN_DepthFunc) == 1 && gl_api_count(GL_FN_BlendFunc) == 1, "functions re-issued");
   check(gl_api_count(GL_FN_DepthMask) == 1 && gl_api_count(GL_FN_ColorMask) == 1, "masks re-issued");
@@ -381,7 +404,8 @@ void counts(bool arrays) {
   if (arrays) {
     check(gl_api_count(GL_FN_BindTexture) == 1, "texture re-bound");
     check(gl_api_count(GL_FN_VertexPointer) + gl_api_count(GL_FN_TexCoordPointer) +
-                  gl_api_count(GL_FN_ColorPointer) == 3,
+                  gl_api_count(GL_FN_ColorPointer) ==
+              3,
           "pointers re-issued");
   } else {
     check(gl_api_count(GL_FN_CallList) == 1, "the texture's list called again after resume");
@@ -410,6 +434,29 @@ void counts(bool arrays) {
   gl_api_reset_counts();
   draw_primitives(PRIM_TRIANGLES);
   check(gl_api_count(GL_FN_Disable) >= 1 && gl_api_count(GL_FN_Fogi) == 0, "fog end = start: fog off");
+
+  // Filters and levels as the driver holds them: trilinear filtering is off here, and a
+  // chain cut short above 1 x 1 declares its last level so the texture stays complete.
+  if (arrays) {
+    GLint min_filter = 0, max_level = 0;
+    glBindTexture(GL_TEXTURE_2D, gl_texture_upload(TEX_MIPS));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &max_level);
+    check(min_filter == GL_LINEAR_MIPMAP_NEAREST, "bilinear mip filter without trilinear filtering");
+    check(max_level == 3, "full chain: levels 0..3");
+    gl_texture_released(TEX_MIPS);
+    Texture* level = g_mips;
+    while (level->width > 2) level = level->next;
+    Texture* rest = level->next;
+    level->next = nullptr;
+    glBindTexture(GL_TEXTURE_2D, gl_texture_upload(TEX_MIPS));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &max_level);
+    check(max_level == 2, "a chain ending at 2 x 2 ends at level 2");
+    level->next = rest;
+    gl_texture_released(TEX_MIPS);
+    render_suspend(&g_window, 1);  // the binds above went behind the shadow
+    render_suspend(&g_window, 0);
+  }
 
   // Texture changes in the display-list backend call each list once.
   if (!arrays) {
@@ -446,8 +493,8 @@ int main(int argc, char** argv) {
   }
   window_place_and_show(&g_window);
   pump();
-  RenderBackendInits inits = {gl_pixel_format, arrays ? gl_arrays_init : no_arrays, gl_lists_init,
-                              nullptr, nullptr, nullptr};
+  RenderBackendInits inits = {
+      gl_pixel_format, arrays ? gl_arrays_init : no_arrays, gl_lists_init, nullptr, nullptr, nullptr};
   render_set_backend_inits(&inits);
   if (!render_install(&g_window, 0)) {
     printf("FAIL install\n");
@@ -461,7 +508,8 @@ int main(int argc, char** argv) {
   make_textures();
   make_strips();
   printf("backend %s: %s, %s, %s\n", backend, render_active_table()->renderer_name(),
-         render_active_table()->version_name(), render_active_table()->anisotropy_supported ? "arrays" : "lists");
+         render_active_table()->version_name(),
+         render_active_table()->anisotropy_supported ? "arrays" : "lists");
   uint64_t size = render_get_size();
   check((size & 0xFFFFFFFF) == (uint64_t)W && size >> 32 == (uint64_t)H, "viewport is the window");
 

@@ -58,8 +58,9 @@ int sdl_gl_depth_bits(void) {
 }
 
 const GlContextSystem SDL_GL_SYSTEM = {
-    sdl_gl_create, sdl_gl_make_current, sdl_gl_destroy, sdl_gl_swap, sdl_gl_set_swap_interval,
-    sdl_gl_swap_control_supported, sdl_gl_proc_address, sdl_gl_depth_bits,
+    sdl_gl_create,       sdl_gl_make_current,      sdl_gl_destroy,
+    sdl_gl_swap,         sdl_gl_set_swap_interval, sdl_gl_swap_control_supported,
+    sdl_gl_proc_address, sdl_gl_depth_bits,
 };
 
 const GlContextSystem* g_system = &SDL_GL_SYSTEM;

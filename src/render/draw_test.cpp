@@ -39,7 +39,8 @@ class Draw : public ::testing::Test {
   void SetUp() override {
     RenderBackend table;
     recording_backend_fill(&table);
-    test_inits = RenderBackendInits{pixel_format_ok, install_recording, install_recording, nullptr, nullptr, nullptr};
+    test_inits =
+        RenderBackendInits{pixel_format_ok, install_recording, install_recording, nullptr, nullptr, nullptr};
     render_set_backend_inits(&test_inits);
     ASSERT_TRUE(render_install(nullptr, 0));
     recording_backend_configure(0, PF_RGBA8888, 640, 480);  // backend does not transform

@@ -29,7 +29,8 @@ void arrays_send(DrawRecord* r, GLenum mode) {
   const char* base = (const char*)r->vertices;
   gl_state_pointer(GL_ARRAY_VERTEX, 3, GL_FLOAT, sizeof(RenderVertex), base + offsetof(RenderVertex, x));
   gl_state_pointer(GL_ARRAY_TEXCOORD, 2, GL_FLOAT, sizeof(RenderVertex), base + offsetof(RenderVertex, u));
-  gl_state_pointer(GL_ARRAY_COLOUR, 4, GL_UNSIGNED_BYTE, sizeof(RenderVertex), base + offsetof(RenderVertex, colour));
+  gl_state_pointer(GL_ARRAY_COLOUR, 4, GL_UNSIGNED_BYTE, sizeof(RenderVertex),
+                   base + offsetof(RenderVertex, colour));
   if (r->index_total > 0 && r->indices)
     g_gl.DrawElements(mode, (GLsizei)r->index_total, GL_UNSIGNED_SHORT, r->indices);
   else

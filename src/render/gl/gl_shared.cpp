@@ -67,7 +67,7 @@ Shadow g_shadow;
 GlTextureSource g_source;
 int g_version_major = -1, g_version_minor = -1;
 
-const GLenum ENABLE_CAPS[GL_ITEM_ENABLE_COUNT] = {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_ALPHA_TEST, GL_CULL_FACE,
+const GLenum ENABLE_CAPS[GL_ITEM_ENABLE_COUNT] = {GL_TEXTURE_2D, GL_DEPTH_TEST, GL_ALPHA_TEST,  GL_CULL_FACE,
                                                   GL_BLEND,      GL_FOG,        GL_SCISSOR_TEST};
 
 // True when the item must be issued; the caller then stores the value.
@@ -649,14 +649,16 @@ int gl_texture_formats(const Texture* texture, GLenum* format, GLint* alignment)
   return 0;
 }
 
-void gl_texture_specify(const Texture* t, GLint internal_format, GLenum format, GLint alignment, int anisotropy) {
+void gl_texture_specify(const Texture* t, GLint internal_format, GLenum format, GLint alignment,
+                        int anisotropy) {
   g_gl.PixelStorei(GL_UNPACK_ALIGNMENT, alignment);
   GLint wrap = t->wrap ? GL_REPEAT : GL_CLAMP;
   g_gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
   g_gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
   // Levels that are usable: each one's size halves the previous one's (at least 1).
   int levels = 1;
-  for (const Texture *above = t, *level = t->next; level && level->pixels; above = level, level = level->next) {
+  for (const Texture *above = t, *level = t->next; level && level->pixels;
+       above = level, level = level->next) {
     uint32_t w = above->width > 1 ? above->width / 2 : 1, h = above->height > 1 ? above->height / 2 : 1;
     if (level->width != w || level->height != h || level->format != t->format) break;
     if ((uint64_t)w * h * pixel_format_bytes(t->format) > (uint64_t)level->pixel_size) break;
@@ -683,14 +685,15 @@ void gl_texture_specify(const Texture* t, GLint internal_format, GLenum format, 
   g_gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels - 1);
   const Texture* level = t;
   for (int i = 0; i < levels; i++, level = level->next)
-    g_gl.TexImage2D(GL_TEXTURE_2D, i, internal_format, (GLsizei)level->width, (GLsizei)level->height, 0, format,
-                    GL_UNSIGNED_BYTE, level->pixels);
+    g_gl.TexImage2D(GL_TEXTURE_2D, i, internal_format, (GLsizei)level->width, (GLsizei)level->height, 0,
+                    format, GL_UNSIGNED_BYTE, level->pixels);
 }
 
 uint32_t gl_texture_upload(int32_t id) {
   GlShared* s = &g_gl_shared;
   if (!s->textures) return 0;
-  if (intmap_contains(s->textures, (uint32_t)id)) return (uint32_t)(uintptr_t)intmap_find(s->textures, (uint32_t)id);
+  if (intmap_contains(s->textures, (uint32_t)id))
+    return (uint32_t)(uintptr_t)intmap_find(s->textures, (uint32_t)id);
   Texture* texture = nullptr;
   if (!g_source.find || !g_source.find(id, &texture)) return 0;
   if (s->suspended) return 0;
@@ -733,6 +736,4 @@ void gl_texture_released(int32_t id) {
   release_value(name);
 }
 
-int gl_screenshot_status(void) {
-  return g_gl_shared.screenshot_pending ? -1 : g_gl_shared.screenshot_result;
-}
+int gl_screenshot_status(void) { return g_gl_shared.screenshot_pending ? -1 : g_gl_shared.screenshot_result; }

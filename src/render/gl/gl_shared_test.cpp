@@ -16,9 +16,9 @@ TEST(GlShared, VersionTextDecidesVertexArrays) {
     const char* text;
     int parsed, arrays;
   } cases[] = {
-      {"1.0", 1, 0},           {"1.0.3 Vendor", 1, 0}, {"1.1", 1, 1}, {"1.1 Mesa", 1, 1},
-      {"2.0", 1, 1},           {"4.5 (Compatibility Profile) Mesa 22.3.6", 1, 1},
-      {"", 0, 0},              {"OpenGL 2.1", 0, 0},  {"3", 0, 0},
+      {"1.0", 1, 0},      {"1.0.3 Vendor", 1, 0}, {"1.1", 1, 1},
+      {"1.1 Mesa", 1, 1}, {"2.0", 1, 1},          {"4.5 (Compatibility Profile) Mesa 22.3.6", 1, 1},
+      {"", 0, 0},         {"OpenGL 2.1", 0, 0},   {"3", 0, 0},
   };
   for (const Case& c : cases) {
     int major = -1, minor = -1;
@@ -59,7 +59,8 @@ TEST(GlShared, ColoursBecomeRgbaBytes) {
 }
 
 TEST(GlShared, DepthAndBlendTables) {
-  const GLenum want[] = {GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL, GL_GREATER, GL_GEQUAL, GL_NOTEQUAL, GL_ALWAYS};
+  const GLenum want[] = {GL_NEVER,   GL_LESS,   GL_EQUAL,    GL_LEQUAL,
+                         GL_GREATER, GL_GEQUAL, GL_NOTEQUAL, GL_ALWAYS};
   for (int i = 0; i < 8; i++) EXPECT_EQ(gl_depth_function(i), want[i]);
   EXPECT_EQ(gl_depth_function(8), (GLenum)GL_LESS);
   EXPECT_EQ(gl_depth_function(-1), (GLenum)GL_LESS);
@@ -91,8 +92,8 @@ int fake_depth(void) { return 24; }
 const GLubyte* old_version(GLenum) { return (const GLubyte*)"1.0 Old Driver"; }
 
 TEST(GlShared, VersionOneZeroFallsBackToDisplayLists) {
-  const GlContextSystem fake = {fake_create, fake_make_current, fake_destroy, fake_swap,
-                                fake_interval, fake_supported,   fake_proc,    fake_depth};
+  const GlContextSystem fake = {fake_create,   fake_make_current, fake_destroy, fake_swap,
+                                fake_interval, fake_supported,    fake_proc,    fake_depth};
   gl_context_set_system(&fake);
   GlApi saved = g_gl;
   g_gl.GetString = old_version;
@@ -110,8 +111,8 @@ TEST(GlShared, VersionOneZeroFallsBackToDisplayLists) {
   EXPECT_EQ(table.anisotropy_supported, nullptr);
   EXPECT_EQ(table.can_pair_textures, nullptr);
   EXPECT_EQ(table.transforms_vertices(), 1);
-  const uint32_t formats[] = {PF_RGB888, PF_RGBA8888, PF_RGBA8888, PF_RGB888, PF_RGB888,
-                              PF_RGBA8888, PF_RGBA8888, PF_RGB888, PF_RGB888};
+  const uint32_t formats[] = {PF_RGB888,   PF_RGBA8888, PF_RGBA8888, PF_RGB888, PF_RGB888,
+                              PF_RGBA8888, PF_RGBA8888, PF_RGB888,   PF_RGB888};
   for (int c = 0; c < 9; c++) EXPECT_EQ(table.choose_pixel_format(c), formats[c]) << c;
   EXPECT_EQ(table.destroy(nullptr), 0);
   EXPECT_EQ(table.destroy(&window), 1);
