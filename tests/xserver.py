@@ -14,13 +14,23 @@ class Xvfb:
                                      "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             deadline = time.time() + 10
             while time.time() < deadline and proc.poll() is None:
-                if self._accepts(":%d" % number):
+                # Another server that took the number first also accepts; ours then exits
+                # ("server already active"), so it must still be running afterwards.
+                if self._accepts(":%d" % number) and not self._exits_soon(proc):
                     self.proc = proc
                     self.display = ":%d" % number
                     return
                 time.sleep(0.05)
             proc.kill()
         raise AssertionError("could not start Xvfb")
+
+    @staticmethod
+    def _exits_soon(proc):
+        try:
+            proc.wait(timeout=0.3)
+            return True
+        except subprocess.TimeoutExpired:
+            return False
 
     @staticmethod
     def _accepts(name):
