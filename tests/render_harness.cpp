@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/event_bus.h"
 #include "base/mem.h"
 #include "base/thread.h"
 #include "platform/message_source.h"
@@ -59,6 +60,19 @@ Texture* g_quads;  // 2 x 2: bottom row red, green; top row blue, white
 Texture* g_npot;   // 100 x 64, grey
 Texture* g_mips;   // 8 x 8 with its chain
 
+// Stand-in for the asset cache's event payload: its type and id.
+struct AssetEventPayload {
+  uint32_t type;
+  int32_t id;
+};
+enum : uint32_t { HARNESS_ASSET_TEXTURE = 7 };
+int texture_event(const void* payload, int32_t* id) {
+  const AssetEventPayload* p = (const AssetEventPayload*)payload;
+  if (!p || p->type != HARNESS_ASSET_TEXTURE) return 0;
+  *id = p->id;
+  return 1;
+}
+
 int find_texture(int32_t id, Texture** out) {
   switch (id) {
     case TEX_QUADS:
@@ -89,7 +103,7 @@ void make_textures(void) {
   g_mips->wrap = 1;  // clamping with linear filtering would blend in the black border
   texture_options_set(0, 1, 0, 0);
   texture_prepare(g_mips);
-  GlTextureSource source = {find_texture, nullptr};
+  GlTextureSource source = {find_texture, texture_event};
   gl_set_texture_source(&source);
 }
 
@@ -425,6 +439,20 @@ void counts(bool arrays) {
   gl_texture_released(TEX_MIPS);
   check(gl_api_count(arrays ? GL_FN_DeleteTextures : GL_FN_DeleteLists) == 1, "released texture deleted");
 
+  // Asset events reach the backend through the bus: loaded uploads, released deletes, other
+  // asset types are ignored.
+  gl_api_reset_counts();
+  AssetEventPayload loaded = {HARNESS_ASSET_TEXTURE, TEX_MIPS},
+                    other = {HARNESS_ASSET_TEXTURE + 1, TEX_QUADS};
+  event_post_copy(EVENT_ASSET_LOADED, &loaded, sizeof loaded);
+  event_post_copy(EVENT_ASSET_RELEASED, &other, sizeof other);
+  event_dispatch();
+  check(gl_api_count(GL_FN_TexImage2D) == levels, "a loaded event uploads every level");
+  check(gl_api_count(arrays ? GL_FN_DeleteTextures : GL_FN_DeleteLists) == 0, "other asset types ignored");
+  event_post_copy(EVENT_ASSET_RELEASED, &loaded, sizeof loaded);
+  event_dispatch();
+  check(gl_api_count(arrays ? GL_FN_DeleteTextures : GL_FN_DeleteLists) == 1, "a released event deletes");
+
   // Primitive 3 draws nothing; a screen-space draw turns fog off.
   gl_api_reset_counts();
   draw_primitives(3);
@@ -485,6 +513,7 @@ int main(int argc, char** argv) {
   if (hold && argc < 4) return 2;
   const char* folder = hold ? argv[3] : argv[2];
   if (counting) gl_api_use_counting();
+  event_bus_start();
 
   if (!window_create(&g_window, W, H, 0, 0, DISPLAY_WINDOWED, -1, 0, "Render Harness") ||
       !window_set_display_mode(&g_window)) {
@@ -535,6 +564,7 @@ int main(int argc, char** argv) {
   render_shutdown_device();
   render_uninstall(&g_window);
   window_destroy(&g_window);
+  event_bus_stop();
   printf("%s\n", g_failures ? "FAILED" : "OK");
   return g_failures ? 1 : 0;
 }
