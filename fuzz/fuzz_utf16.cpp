@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint16_t> units(size / 2 + 1, 0);
-  memcpy(units.data(), data, size / 2 * 2);
+  if (size >= 2) memcpy(units.data(), data, size / 2 * 2);  // an empty input may come as null
   const uint16_t* p = units.data();
   const uint16_t* end = units.data() + units.size();
   uint32_t c;
