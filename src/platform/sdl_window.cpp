@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "platform/gl_context.h"
 #include "platform/sdl_video.h"
 #include "platform/window.h"
 
@@ -36,7 +37,14 @@ static void* sdl_create(const char* title, int popup) {
   }
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL;
   flags |= popup ? (SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP) : SDL_WINDOW_RESIZABLE;
+  // The framebuffer is fixed when the window is made: 32 depth bits where the driver has
+  // them, else 24 (software rasterisers offer 24).
+  gl_context_request_depth(32);
   SDL_Window* window = SDL_CreateWindow(title, 0, 0, 1, 1, flags);
+  if (!window) {
+    gl_context_request_depth(24);
+    window = SDL_CreateWindow(title, 0, 0, 1, 1, flags);
+  }
   if (!window) sdl_report("window creation failed");
   return window;
 }

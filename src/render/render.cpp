@@ -3,6 +3,8 @@
 #include "base/thread.h"
 #include "platform/lib.h"
 #include "platform/window.h"
+#include "render/gl/gl_arrays.h"
+#include "render/gl_legacy/gl_lists.h"
 
 namespace {
 
@@ -17,22 +19,11 @@ RenderBackend g_active;
 int g_suspended;
 Window* g_window;
 
-// Until the OpenGL backend exists, OpenGL installs an all-null table so the client starts,
-// draws nothing and paces itself through the null present.
-int gl_pixel_format_builtin(Window*) { return 1; }
-int gl_arrays_builtin(Window*, RenderBackend* table) {
-  *table = NULL_TABLE;
-  return 1;
-}
-int gl_lists_builtin(Window*, RenderBackend* table) {
-  *table = NULL_TABLE;
-  return 1;
-}
 // Not built on this platform: a library that happens to load is still not a backend.
 int library_backend_absent(Window*, Lib*, RenderBackend*) { return 0; }
 
 const RenderBackendInits BUILTIN_INITS = {
-    gl_pixel_format_builtin, gl_arrays_builtin,      gl_lists_builtin,
+    gl_pixel_format,        gl_arrays_init,         gl_lists_init,
     library_backend_absent,  library_backend_absent, library_backend_absent,
 };
 RenderBackendInits g_inits = BUILTIN_INITS;

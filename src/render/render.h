@@ -145,8 +145,8 @@ struct RenderBackendInits {
   int (*ddraw)(Window* window, Lib* library, RenderBackend* table);
   int (*glide)(Window* window, Lib* library, RenderBackend* table);
 };
-// Installs the initialisers (null: the built-in ones). The built-in OpenGL initialisers
-// install an all-null table until the OpenGL backend exists; the Direct3D, DirectDraw and
+// Installs the initialisers (null: the built-in ones). The built-in OpenGL initialisers are
+// the vertex-array backend, then the display-list backend; the Direct3D, DirectDraw and
 // Glide ones are not built on this platform and fail.
 void render_set_backend_inits(const RenderBackendInits* inits);
 

@@ -160,11 +160,12 @@ TEST_F(RenderFrontEnd, BuiltInBackendsOnThisSystem) {
   EXPECT_EQ(render_probe(2), 1);
   EXPECT_EQ(render_install(&window, 2), 0) << "those backends are not built on this platform";
   EXPECT_EQ(lib_open_count(), open_before);
-  // OpenGL installs an empty table for now: the client runs, drawing nothing.
-  ASSERT_EQ(render_install(&window, 0), 1);
+  // The OpenGL backends need a real window to make their context on (the display tests
+  // install them on one); without one installation fails and leaves nothing behind.
+  window.handle = nullptr;
+  EXPECT_EQ(render_install(&window, 0), 0);
   RenderBackend empty{};
   EXPECT_EQ(memcmp(render_backend_table(), &empty, sizeof empty), 0);
-  EXPECT_EQ(render_get_size(), (uint64_t)1 << 32 | 1);
 }
 
 TEST_F(RenderFrontEnd, ResolutionCheckOnlyForGlide) {

@@ -1,0 +1,243 @@
+"""Draws the render harness scenes through both OpenGL backends under the X server and
+checks the screenshots the client wrote: valid 16-bit BMP files (read by PIL), each scene
+against values computed here with numpy, the two backends against each other pixel for
+pixel, and our strip and fan expansion against the driver's own strips and fans.
+
+usage: render_scenes_test.py RENDER_HARNESS
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+import numpy as np
+from PIL import Image
+
+W, H = 320, 240
+failures = []
+
+
+def fail(msg):
+    failures.append(msg)
+    print("FAIL", msg)
+
+
+def quantise(rgb):
+    """8-bit colours as the 16-bit file stores them, read back at 8 bits (PIL expands
+    5- and 6-bit fields by shifting)."""
+    rgb = np.asarray(rgb, dtype=np.int64)
+    r = (rgb[..., 0] >> 3) << 3
+    g = (rgb[..., 1] >> 2) << 2
+    b = (rgb[..., 2] >> 3) << 3
+    return np.stack([r, g, b], axis=-1)
+
+
+def load(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM":
+        fail(f"{path}: no BM signature")
+        return None
+    size, = struct.unpack_from("<I", data, 2)
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    bits, compression = struct.unpack_from("<HI", data, 28)
+    row = (width * 2 + 3) & ~3
+    if size != len(data) or (width, height, bits, compression) != (W, H, 16, 3) or offset + row * height != len(data):
+        fail(f"{path}: header {size} {width}x{height} {bits} bits compression {compression}")
+    # Decode the bit fields ourselves and through PIL; both must agree.
+    words = np.frombuffer(data[offset:], dtype="<u2").reshape(height, row // 2)[:, :width]
+    ours = np.stack([(words >> 11) << 3, ((words >> 5) & 63) << 2, (words & 31) << 3], axis=-1).astype(np.int64)
+    ours = ours[::-1]  # bottom row first in the file
+    pil = np.asarray(Image.open(path).convert("RGB"), dtype=np.int64)
+    if pil.shape != ours.shape or np.abs(pil - ours).max() > 7:
+        fail(f"{path}: PIL reads it differently")
+    return ours
+
+
+def canvas(colour):
+    img = np.zeros((H, W, 3), dtype=np.float64)
+    img[:, :] = colour
+    return img
+
+
+def put(img, x0, y0, x1, y1, colour):
+    img[y0:y1, x0:x1] = colour
+
+
+def compare(name, got, want, tolerance=0, mask=None):
+    want = quantise(np.clip(np.floor(np.asarray(want) + 0.5), 0, 255))
+    diff = np.abs(got - want).max(axis=-1)
+    # A difference of one step of the 5- or 6-bit field: 8 in red and blue, 4 in green.
+    limit = 8 * tolerance
+    if mask is not None:
+        diff = np.where(mask, diff, 0)
+    bad = diff > limit
+    if bad.any():
+        ys, xs = np.nonzero(bad)
+        fail(f"{name}: {bad.sum()} pixels differ, first at x={xs[0]} y={ys[0]}: got {got[ys[0], xs[0]]} "
+             f"want {want[ys[0], xs[0]]}")
+
+
+def expected_scenes():
+    e = {}
+    img = canvas((0, 0, 0.25 * 255))
+    put(img, 0, 0, 160, 120, (255, 0, 0))
+    put(img, 160, 120, 320, 240, (0, 255, 0))
+    put(img, 20, 150, 60, 230, (255, 255, 0))
+    e["flat"] = (img, 0)
+
+    tests = [lambda a, b: False, lambda a, b: a < b, lambda a, b: a == b, lambda a, b: a <= b,
+             lambda a, b: a > b, lambda a, b: a >= b, lambda a, b: a != b, lambda a, b: True]
+    for f, test in enumerate(tests):
+        img = canvas((0, 0, 0))
+        put(img, 0, 0, 160, 240, (255, 0, 0))
+        for i, z in enumerate((-0.5, 0.0, 0.5)):
+            depth = z * 0.5 + 0.5
+            for x0, x1, stored in ((0, 160, 0.5), (160, 320, 1.0)):
+                if test(depth, stored):
+                    put(img, x0, 80 * i, x1, 80 * (i + 1), (0, 255, 0))
+        e[f"depth{f}"] = (img, 0)
+
+    background = np.array([0.2, 0.4, 0.6]) * 255
+    # Clear colours reach the framebuffer as 8-bit values first.
+    background = np.floor(background + 0.5)
+    src = np.array([200, 100, 50], dtype=np.float64)
+    a = 128 / 255
+    for mode, out in enumerate((src * a + background * (1 - a), src + background * (1 - a), src + background)):
+        img = canvas(background)
+        put(img, 40, 40, 280, 200, np.clip(out, 0, 255))
+        e[f"blend{mode}"] = (img, 1)
+
+    img = canvas((0, 0, 0))
+    put(img, 160, 0, 320, 240, (255, 255, 255))
+    e["alpha_test"] = (img, 0)
+
+    img = canvas((0, 0, 0))
+    put(img, 0, 0, 100, 240, (255, 0, 0))
+    put(img, 220, 0, 320, 240, (0, 0, 255))
+    e["cull"] = (img, 0)
+
+    img = canvas((0, 0, 0))
+    put(img, 160, 0, 320, 240, (0, 0, 255))
+    put(img, 160, 60, 320, 180, (0, 255, 0))
+    e["masks"] = (img, 0)
+
+    # Linear fog: f = (end - distance) / (end - start) = 0.5 at distance 0.5.
+    img = canvas((0, 0, 0))
+    put(img, 0, 0, 160, 240, 0.5 * np.array([255, 0, 0]) + 0.5 * np.array([0, 0, 255]))
+    put(img, 160, 0, 320, 240, (255, 0, 0))
+    e["fog"] = (img, 1)
+
+    img = canvas((0, 0, 0))
+    put(img, 40, 40, 140, 104, (255, 0, 255))
+    put(img, 180, 40, 280, 104, (255, 0, 255))
+    e["npot"] = (img, 0)
+
+    img = canvas((0, 0, 0))
+    # Texture rows run bottom first: bottom red, green; top blue, white.
+    texels = {(0, 0): (255, 0, 0), (1, 0): (0, 255, 0), (0, 1): (0, 0, 255), (1, 1): (255, 255, 255)}
+    for x0, tint in ((32, (255, 255, 255)), (160, (255, 128, 0))):
+        for (tx, ty), c in texels.items():
+            px, py = x0 + 32 * tx, 32 + 32 * (1 - ty)
+            put(img, px, py, px + 32, py + 32, np.array(c) * np.array(tint) / 255)
+    put(img, 32, 128, 96, 192, (200, 200, 200))
+    e["texture"] = (img, 1)
+
+    img = canvas((0, 0, 0))
+    put(img, 40, H - 30 - 80, 140, H - 30, (255, 0, 0))  # viewport origin is bottom-left
+    e["scissor"] = (img, 0)
+    return e
+
+
+def run(harness, backend, folder):
+    p = subprocess.run([harness, backend, folder], capture_output=True, text=True, timeout=240)
+    sys.stdout.write(p.stdout)
+    sys.stderr.write(p.stderr)
+    if p.returncode != 0:
+        fail(f"{backend}: harness exit {p.returncode}")
+
+
+def x_capture(harness, folder):
+    """The frame on screen, captured from the X server, against the screenshot the client
+    wrote of it: row order and channel order."""
+    tools = [shutil.which("xdotool"), shutil.which("import")]
+    if not all(tools):
+        if os.environ.get("CI") == "true":
+            fail("xdotool or ImageMagick import missing")
+        else:
+            print("skipped X capture: xdotool or ImageMagick missing")
+        return
+    p = subprocess.Popen([harness, "arrays", "hold", folder], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                         text=True)
+    try:
+        for line in p.stdout:
+            if line.strip() == "ready":
+                break
+        ids = ""
+        for _ in range(50):
+            ids = subprocess.run(["xdotool", "search", "--name", "Render Harness"], capture_output=True,
+                                 text=True).stdout.split()
+            if ids:
+                break
+        if not ids:
+            fail("harness window not found")
+            return
+        capture = os.path.join(folder, "capture.png")
+        subprocess.run(["import", "-window", ids[0], capture], check=True, timeout=60)
+    finally:
+        p.stdin.close()
+        p.wait(timeout=60)
+    shot = load(os.path.join(folder, "arrays_hold.bmp"))
+    seen = np.asarray(Image.open(capture).convert("RGB"), dtype=np.int64)
+    if shot is None or seen.shape != shot.shape or not np.array_equal(quantise(seen), shot):
+        fail("the screenshot differs from the X capture of the window")
+    else:
+        print("screenshot matches the X capture")
+
+
+def main():
+    harness = sys.argv[1]
+    with tempfile.TemporaryDirectory() as folder:
+        for backend in ("arrays", "lists"):
+            run(harness, backend, folder)
+        shots = {}
+        for backend in ("arrays", "lists"):
+            for name in sorted(os.listdir(folder)):
+                if name.startswith(backend + "_"):
+                    shots[(backend, name[len(backend) + 1:-4])] = load(os.path.join(folder, name))
+        scenes = expected_scenes()
+        for backend in ("arrays", "lists"):
+            for scene, (want, tolerance) in scenes.items():
+                got = shots.get((backend, scene))
+                if got is None:
+                    fail(f"{backend}_{scene}: no screenshot")
+                    continue
+                compare(f"{backend}_{scene}", got, want, tolerance)
+            strips = shots.get((backend, "strips"))
+            reference = shots.get((backend, "strips_reference"))
+            if strips is not None and reference is not None:
+                if not np.array_equal(strips, reference):
+                    fail(f"{backend}: strips differ from the driver's strips and fans in "
+                         f"{(strips != reference).any(axis=-1).sum()} pixels")
+                # The facing strip and the fan are drawn, the other strip is culled.
+                if not strips[20:100, 20:180].any() or strips[130:210, 20:180].any() or not strips[40:200, 200:300].any():
+                    fail(f"{backend}: strips scene does not show the facing strip and fan only")
+        names = sorted({s for (_, s) in shots})
+        for scene in names:
+            a, b = shots.get(("arrays", scene)), shots.get(("lists", scene))
+            if a is None or b is None or not np.array_equal(a, b):
+                fail(f"{scene}: the two backends differ")
+        print(f"{len(names)} scenes through two backends")
+        x_capture(harness, folder)
+    if failures:
+        print(f"{len(failures)} failed")
+        return 1
+    print("all scenes match")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
