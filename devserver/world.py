@@ -95,7 +95,7 @@ class WorldHandler:
         return None
 
     async def on_accepted(self, session, credentials):
-        await self.send_summary(session)
+        pass  # the client asks for the summary (1) once it sees the acceptance
 
     async def send_summary(self, session):
         await session.send_game(3, summary_payload(self.store.characters_of(self.account)))

@@ -104,6 +104,7 @@ class WorldTest(unittest.TestCase):
         session = FakeSession(scenario)
         self.assertIsNone(handler.check(session, self.ticket.encode()))
         run(handler.on_accepted(session, b''))
+        run(handler.on_game(session, 1, b''))
         return handler, session
 
     def test_unknown_ticket_is_rejected(self):

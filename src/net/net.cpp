@@ -223,9 +223,11 @@ int32_t net_build_credentials_with(const char* prefix, const char* separator, co
 }
 
 int32_t net_build_credentials(const char* account, const char* password, uint8_t* out, uint32_t capacity) {
-  return net_build_credentials_with(locale_string(NET_KEY_CREDENTIAL_PREFIX),
-                                    locale_string(NET_KEY_CREDENTIAL_SEPARATOR), account, password, out,
-                                    capacity);
+  const char* prefix = locale_string(NET_KEY_CREDENTIAL_PREFIX);
+  const char* separator = locale_string(NET_KEY_CREDENTIAL_SEPARATOR);
+  // Without a separator "ab"+"c" and "a"+"bc" would be the same credentials.
+  if (!separator || !separator[0]) separator = NET_CREDENTIAL_SEPARATOR_DEFAULT;
+  return net_build_credentials_with(prefix, separator, account, password, out, capacity);
 }
 
 // Status lines.

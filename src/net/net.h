@@ -10,6 +10,7 @@
 // Credentials for the login server: locale prefix (key 0x038D8B88), the account, the locale
 // separator (key 0x13F47486), the password, one zero byte; at most 1024 bytes. Account and
 // password accept only code points 0x20-0xFF, since the wire keeps one byte per character.
+// A locale without a separator text gets a line feed, which no account name can contain.
 //
 // Failures: sends on a session that is not open do nothing; opening an open session does
 // nothing. Main thread only.
@@ -21,6 +22,8 @@ enum : uint32_t {
   NET_KEY_CREDENTIAL_PREFIX = 0x038D8B88,
   NET_KEY_CREDENTIAL_SEPARATOR = 0x13F47486,
 };
+
+#define NET_CREDENTIAL_SEPARATOR_DEFAULT "\n"
 
 enum { NET_HELD_ARENA_BYTES = 1024, NET_CREDENTIALS_MAX = SESSION_CREDENTIALS_BYTES };
 
