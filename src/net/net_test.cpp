@@ -143,6 +143,18 @@ TEST_F(NetTest, LoginSessionPollsDeliversAndKeepsStatus) {
   EXPECT_FALSE(net_world_is_open());
 }
 
+TEST_F(NetTest, HeldMessagesComeBeforeNewlyPolledOnes) {
+  const uint8_t creds[] = {0};
+  net_world_open("127.0.0.1", 3551, creds, 1);
+  net_set_hold(1, nullptr);
+  deliver(33, 1);
+  const Bytes fresh = plain_frame(0, 166, u32_payload(2));
+  socket_fake_push(fresh.data(), fresh.size());
+  net_set_hold(0, nullptr);
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{33, 1}, {166, 2}}));
+}
+
 TEST_F(NetTest, FailingSessionIsClosedInTheSameFrameAndItsStatusStays) {
   struct Row {
     const char* what;
