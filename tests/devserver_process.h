@@ -37,8 +37,8 @@ struct DevServer {
       close(out[0]);
       close(out[1]);
       if (chdir(OSTREVANE_SOURCE_DIR) != 0) _exit(127);
-      std::vector<std::string> words = {"/usr/bin/python3", "-m", "devserver", "--login-port", "0", "--role", role,
-                                        "--scenario",       scenario};
+      std::vector<std::string> words = {"/usr/bin/python3", "-m", "devserver",  "--login-port", "0",
+                                        "--role",           role, "--scenario", scenario};
       words.insert(words.end(), extra.begin(), extra.end());
       std::vector<char*> argv;
       for (std::string& w : words) argv.push_back(w.data());

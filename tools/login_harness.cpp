@@ -20,11 +20,16 @@ int main(int argc, char** argv) {
   HeadlessOptions o = {"127.0.0.1", 3550, "player", "secret", "Hero", 3000, 0.01f, 5, print_line};
   for (int i = 1; i + 1 < argc; i += 2) {
     const char* value = argv[i + 1];
-    if (!strcmp(argv[i], "--host")) o.host = value;
-    else if (!strcmp(argv[i], "--port")) o.port = (uint16_t)atoi(value);
-    else if (!strcmp(argv[i], "--account")) o.account = value;
-    else if (!strcmp(argv[i], "--password")) o.password = value;
-    else if (!strcmp(argv[i], "--character")) o.character = value;
+    if (!strcmp(argv[i], "--host"))
+      o.host = value;
+    else if (!strcmp(argv[i], "--port"))
+      o.port = (uint16_t)atoi(value);
+    else if (!strcmp(argv[i], "--account"))
+      o.account = value;
+    else if (!strcmp(argv[i], "--password"))
+      o.password = value;
+    else if (!strcmp(argv[i], "--character"))
+      o.character = value;
     else {
       fprintf(stderr, "login_harness: unknown option %s\n", argv[i]);
       return 2;

@@ -46,8 +46,10 @@ void send_text(bool login, uint16_t opcode, const char* text) {
     const char* text;
   } ctx = {text};
   PayloadWriter w = {&ctx, [](MsgBuf* b, void* c) { payload_text(b, ((Ctx*)c)->text); }};
-  if (login) net_login_send_with(opcode, &w);
-  else net_world_send_with(opcode, &w);
+  if (login)
+    net_login_send_with(opcode, &w);
+  else
+    net_world_send_with(opcode, &w);
 }
 
 void send_int(uint16_t opcode, int32_t value) {
@@ -147,8 +149,8 @@ void advance(Flow* f) {
 }  // namespace
 
 const char* headless_step_name(int32_t step) {
-  static const char* const names[] = {"start", "login-accepted", "world-list", "ticket", "world-accepted",
-                                      "summary", "created", "zone", "spawned"};
+  static const char* const names[] = {"start",   "login-accepted", "world-list", "ticket", "world-accepted",
+                                      "summary", "created",        "zone",       "spawned"};
   return step >= 0 && step <= HEADLESS_SPAWNED ? names[step] : "?";
 }
 
@@ -173,7 +175,8 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   net_set_hold(0, nullptr);  // pass-through: nothing is held headless
 
   uint8_t credentials[NET_CREDENTIALS_MAX];
-  const int32_t length = net_build_credentials(options->account, options->password, credentials, sizeof credentials);
+  const int32_t length =
+      net_build_credentials(options->account, options->password, credentials, sizeof credentials);
   if (length > 0) {
     net_login_open(options->host, options->port, credentials, (uint32_t)length);
   }

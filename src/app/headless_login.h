@@ -26,8 +26,8 @@ struct HeadlessOptions {
   const char* password;
   const char* character;  // created when the account has none
   int32_t max_frames;
-  float frame_seconds;    // frame time handed to the sessions per frame
-  int32_t sleep_ms;       // real time slept per frame
+  float frame_seconds;            // frame time handed to the sessions per frame
+  int32_t sleep_ms;               // real time slept per frame
   void (*log)(const char* line);  // optional: one line per step
 };
 
@@ -37,7 +37,7 @@ struct HeadlessResult {
   int32_t world_count;
   char world_host[129];
   uint16_t world_port;
-  int32_t summaries;         // summaries received
+  int32_t summaries;          // summaries received
   int32_t last_detail_count;  // n of the last summary (0: no character)
   char character_name[65];
   int32_t zone_number;

@@ -86,7 +86,9 @@ void net_login_open(const char* host, uint16_t port, const uint8_t* credentials,
   open_session(s_net.login_session, &s_net.login_status, host, port, credentials, length);
 }
 void net_login_close(void) { close_session(s_net.login_session); }
-int32_t net_login_is_open(void) { return s_net.login_session && session_is_open(s_net.login_session) ? 1 : 0; }
+int32_t net_login_is_open(void) {
+  return s_net.login_session && session_is_open(s_net.login_session) ? 1 : 0;
+}
 int32_t net_login_status(void) { return s_net.login_status; }
 void net_login_send(uint16_t opcode) { send_on(s_net.login_session, opcode, nullptr); }
 void net_login_send_with(uint16_t opcode, const PayloadWriter* writer) {
@@ -97,7 +99,9 @@ void net_world_open(const char* host, uint16_t port, const uint8_t* credentials,
   open_session(s_net.world_session, &s_net.world_status, host, port, credentials, length);
 }
 void net_world_close(void) { close_session(s_net.world_session); }
-int32_t net_world_is_open(void) { return s_net.world_session && session_is_open(s_net.world_session) ? 1 : 0; }
+int32_t net_world_is_open(void) {
+  return s_net.world_session && session_is_open(s_net.world_session) ? 1 : 0;
+}
 int32_t net_world_status(void) { return s_net.world_status; }
 void net_world_send(uint16_t opcode) { send_on(s_net.world_session, opcode, nullptr); }
 void net_world_send_with(uint16_t opcode, const PayloadWriter* writer) {

@@ -22,7 +22,9 @@ std::vector<std::pair<int, uint32_t>>& seen() {
 
 int32_t hold_all_but_clock(uint16_t opcode) { return opcode == 166 ? 0 : 1; }
 
-Bytes u32_payload(uint32_t v) { return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)}; }
+Bytes u32_payload(uint32_t v) {
+  return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
+}
 
 struct NetTest : ::testing::Test {
   const SocketOps* saved = nullptr;
@@ -192,7 +194,8 @@ TEST(NetCredentials, BuiltByteForByte) {
   } rows[] = {
       {"plain", "", "\n", "alice", "pw", 9, std::string("alice\npw\0", 9)},
       {"prefix and separator", "L:", "\x01", "bob", "x y", 10, std::string("L:bob\x01x y\0", 10)},
-      {"latin-1 letters are one byte", "", "\n", "Jos\xC3\xA9", "\xC3\xBF", 7, std::string("Jos\xE9\n\xFF\0", 7)},
+      {"latin-1 letters are one byte", "", "\n", "Jos\xC3\xA9", "\xC3\xBF", 7,
+       std::string("Jos\xE9\n\xFF\0", 7)},
       {"empty fields", "", "\n", "", "", 2, std::string("\n\0", 2)},
       {"above 0xFF is refused", "", "\n", "\xE2\x82\xAC", "pw", -1, ""},
       {"control character is refused", "", "\n", "a", "p\tw", -1, ""},
@@ -200,8 +203,8 @@ TEST(NetCredentials, BuiltByteForByte) {
   };
   for (const Row& row : rows) {
     memset(out, 0x5A, sizeof out);
-    const int32_t n = net_build_credentials_with(row.prefix, row.separator, row.account, row.password, out,
-                                                 sizeof out);
+    const int32_t n =
+        net_build_credentials_with(row.prefix, row.separator, row.account, row.password, out, sizeof out);
     EXPECT_EQ(n, row.want_length) << row.what;
     if (n > 0) {
       EXPECT_EQ(std::string((const char*)out, (size_t)n), row.want) << row.what;
@@ -215,7 +218,8 @@ TEST(NetCredentials, AtMost1024BytesAndNeverCutSilently) {
   EXPECT_EQ(net_build_credentials_with("", "\n", "a", fits.c_str(), out.data(), (uint32_t)out.size()), 1024);
   EXPECT_EQ(out[1023], 0);
   const std::string too_long(1024 - 2, 'p');
-  EXPECT_EQ(net_build_credentials_with("", "\n", "a", too_long.c_str(), out.data(), (uint32_t)out.size()), -1);
+  EXPECT_EQ(net_build_credentials_with("", "\n", "a", too_long.c_str(), out.data(), (uint32_t)out.size()),
+            -1);
   for (size_t i = 0; i < 1024; i++) ASSERT_EQ(out[i], 0) << "refused credentials are wiped";
   EXPECT_EQ(net_build_credentials_with("", "\n", "a", "b", out.data(), 3), -1);
   EXPECT_EQ(net_build_credentials_with("", "\n", "a", "b", out.data(), 4), 4);
@@ -223,9 +227,9 @@ TEST(NetCredentials, AtMost1024BytesAndNeverCutSilently) {
 
 TEST(NetStatus, KeysOfTheLoginScreen) {
   const std::pair<int32_t, uint32_t> rows[] = {
-      {0, 0x7E88FB79},  {1, 0x7E88FB79},  {2, 0x78CADE7A},  {3, 0x08B773BA},   {4, 0x42B35CB0},
-      {-2, 0x7E5746BC}, {-3, 0x26D8F470}, {-4, 0x60618602}, {-5, 0x39D51FFD},  {-6, 0x06844911},
-      {-7, 0x36FFB867}, {-8, 0x7E4D4748}, {-9, 0x28B5D574}, {-1, 0x15A046BD},  {-10, 0x15A046BD},
+      {0, 0x7E88FB79},  {1, 0x7E88FB79},  {2, 0x78CADE7A},  {3, 0x08B773BA},  {4, 0x42B35CB0},
+      {-2, 0x7E5746BC}, {-3, 0x26D8F470}, {-4, 0x60618602}, {-5, 0x39D51FFD}, {-6, 0x06844911},
+      {-7, 0x36FFB867}, {-8, 0x7E4D4748}, {-9, 0x28B5D574}, {-1, 0x15A046BD}, {-10, 0x15A046BD},
   };
   for (auto [status, key] : rows) {
     EXPECT_EQ(net_status_key(status), key) << status;
