@@ -38,8 +38,9 @@ test-sanitize: bootstrap
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target unit_tests
 	cd $(BUILD_TSAN) && TSAN_OPTIONS=halt_on_error=1 ./unit_tests --gtest_filter='$(subst |,*:,$(TSAN_TESTS))*-*DeathTest*'
 
+# The local login and world servers run beside the client and stop when it ends.
 play: build
-	./$(BUILD)/game
+	sh scripts/play.sh ./$(BUILD)/game
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done

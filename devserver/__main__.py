@@ -1,16 +1,27 @@
-"""python3 -m devserver [--login-port N] [--scenario TEXT] [--data DIR]
+"""python3 -m devserver [--login-port N] [--world-port N] [--data DIR] [--scenario TEXT]
+                      [--world-scenario TEXT] [--role game|session]
 
-Listens on 127.0.0.1. The first line on stdout is "listening PORT" (port 0 picks a free
-one); every line after it is "event CONNECTION NAME [DETAIL]" so tests can follow what the
-server saw. Ends on SIGTERM or SIGINT.
+Listens on 127.0.0.1. The first line on stdout is "listening PORT" for the login port (0
+picks a free one); with the game role the second is "world PORT". Every line after them is
+"event CONNECTION NAME [DETAIL]" (world connections are numbered from 1000) so tests can
+follow what the servers saw, every game message included as "game OPCODE PAYLOAD-HEX".
+Role "game" runs the login server and the world server (accounts and characters in the data
+folder); role "session" runs only the bare session layer on the login port, for the session
+tests. A port already in use ends the program with exit code 3 and a one-line message.
+Ends on SIGTERM or SIGINT.
 """
 import argparse
 import asyncio
 import signal
+import errno
+import os
 import sys
 
+from .login import LoginHandler
 from .scenario import ScenarioPlan
 from .session import ServerSession
+from .store import Store
+from .world import DEFAULT_ZONE, WorldHandler
 
 
 def parse_arguments(argv):
@@ -18,8 +29,16 @@ def parse_arguments(argv):
     p.add_argument('--host', default='127.0.0.1', choices=['127.0.0.1'],
                    help='address to listen on (loopback only)')
     p.add_argument('--login-port', type=int, default=3550, help='login port; 0 picks a free port')
-    p.add_argument('--data', default=None, help='folder for accounts and characters')
+    p.add_argument('--world-port', type=int, default=3551, help='world port; 0 picks a free port')
+    p.add_argument('--data', default=None,
+                   help='folder for accounts and characters (default: nothing is kept)')
     p.add_argument('--scenario', default='', help='test knobs, see devserver/scenario.py')
+    p.add_argument('--world-scenario', default='', help='test knobs of the world server')
+    p.add_argument('--role', default='game', choices=['game', 'session'])
+    p.add_argument('--zone', type=int, default=DEFAULT_ZONE, help='zone number sent on entering')
+    p.add_argument('--credential-prefix', default='', help='text before the account (the locale\'s)')
+    p.add_argument('--credential-separator', default='\n',
+                   help='text between account and password (the locale\'s); default a line feed')
     p.add_argument('--keepalive', type=float, default=5.0, help='seconds between keep-alives')
     p.add_argument('--idle-timeout', type=float, default=30.0,
                    help='seconds without a frame from the client before hanging up')
@@ -32,28 +51,56 @@ def emit(*words):
 
 async def serve(options):
     plan = ScenarioPlan(options.scenario)
-    connections = 0
+    world_plan = ScenarioPlan(options.world_scenario)
+    store = Store(options.data) if options.data else Store(None)
+    counters = {'login': 0, 'world': 1000}
+    world_port = [0]
 
-    async def on_connection(reader, writer):
-        nonlocal connections
-        index = connections
-        connections += 1
+    def accept(kind, scenarios, make_handler):
+        async def on_connection(reader, writer):
+            index = counters[kind]
+            counters[kind] += 1
 
-        def log(name, detail=''):
-            emit('event', index, name, detail) if detail else emit('event', index, name)
+            def log(name, detail=''):
+                emit('event', index, name, detail) if detail else emit('event', index, name)
 
-        session = ServerSession(reader, writer, plan.for_connection(index), log,
-                                keepalive=options.keepalive, idle=options.idle_timeout)
-        await session.run()
+            scenario = scenarios.for_connection(index % 1000)
+            session = ServerSession(reader, writer, scenario, log, handler=make_handler(),
+                                    keepalive=options.keepalive, idle=options.idle_timeout)
+            await session.run()
+        return on_connection
 
-    server = await asyncio.start_server(on_connection, options.host, options.login_port)
-    port = server.sockets[0].getsockname()[1]
-    emit('listening', port)
+    prefix = options.credential_prefix.encode('latin-1')
+    separator = options.credential_separator.encode('latin-1')
+    game = options.role == 'game'
+    login_handler = (lambda: LoginHandler(store, world_port[0], prefix=prefix, separator=separator)) \
+        if game else (lambda: None)
+    try:
+        login = await asyncio.start_server(accept('login', plan, login_handler), options.host,
+                                           options.login_port)
+        world = None
+        if game:
+            world = await asyncio.start_server(accept('world', world_plan, lambda: WorldHandler(store, options.zone)),
+                                               options.host, options.world_port)
+    except OSError as error:
+        if error.errno == errno.EADDRINUSE:
+            print('devserver: a port is already in use on 127.0.0.1 (login %d, world %d): is another '
+                  'server running?' % (options.login_port, options.world_port), file=sys.stderr)
+            os._exit(3)
+        raise
+    emit('listening', login.sockets[0].getsockname()[1])
+    if world is not None:
+        world_port[0] = world.sockets[0].getsockname()[1]
+        emit('world', world_port[0])
     stop = asyncio.get_running_loop().create_future()
     for sig in (signal.SIGTERM, signal.SIGINT):
         asyncio.get_running_loop().add_signal_handler(sig, lambda: stop.done() or stop.set_result(None))
-    async with server:
-        await stop
+    async with login:
+        if world is not None:
+            async with world:
+                await stop
+        else:
+            await stop
 
 
 def main(argv=None):

@@ -19,6 +19,8 @@ successive connections (the last one to every later connection).
   echo            after acceptance, answer each game message with the same payload as a
                   plain (type 0) and an enciphered (type 1) game message
   slow-read=S     read nothing for the first S seconds after acceptance
+  huge-list       the login server's world list claims 0xFFFFFFFF entries
+  zone-and-spawn  the world server sends the zone (14) and the spawn (17) back to back
 """
 
 REJECTION_TYPES = (9, 10, 11, 12, 13, 14, 16)
@@ -41,6 +43,8 @@ class Scenario:
         self.short_key = False
         self.echo = False
         self.slow_read = 0.0
+        self.huge_list = False
+        self.zone_and_spawn = False
         for knob in filter(None, (k.strip() for k in text.split(','))):
             name, _, value = knob.partition('=')
             if name == 'reject':

@@ -8,7 +8,8 @@ the payload of type 1; it reads the client's frames with or without encryption, 
 checks (a client may still send a plain keep-alive before it has seen the switch).
 
 Later servers build on ServerSession through its handler: on_accepted(session, credentials)
-and on_game(session, opcode, payload).
+and on_game(session, opcode, payload); an optional check(session, credentials) answers None to
+accept or a rejection frame type.
 """
 import asyncio
 import struct
@@ -154,9 +155,13 @@ class ServerSession:
 
     async def verdict(self, credentials):
         s = self.scenario
-        if s.reject is not None:
-            await self.send(s.reject)
-            self.log('rejected', str(s.reject))
+        refused = None
+        if s.reject is None and not s.goodbye and self.handler is not None and hasattr(self.handler, 'check'):
+            refused = self.handler.check(self, credentials)
+        if s.reject is not None or refused is not None:
+            rejection = s.reject if s.reject is not None else refused
+            await self.send(rejection)
+            self.log('rejected', str(rejection))
         elif s.goodbye:
             await self.send(frames.GOODBYE)
             self.log('said-goodbye')

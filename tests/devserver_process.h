@@ -24,6 +24,8 @@ struct DevServer {
   std::condition_variable changed;
   std::vector<std::string> lines;
   bool ended = false;
+  // "session": the bare session layer; "game": the login and world servers ("world PORT" line).
+  std::string role = "session";
 
   // extra: further command-line words, e.g. {"--keepalive", "0.2"}.
   bool start(const std::string& scenario, const std::vector<std::string>& extra = {}) {
@@ -35,8 +37,8 @@ struct DevServer {
       close(out[0]);
       close(out[1]);
       if (chdir(OSTREVANE_SOURCE_DIR) != 0) _exit(127);
-      std::vector<std::string> words = {"/usr/bin/python3", "-m",    "devserver", "--login-port", "0",
-                                        "--scenario",       scenario};
+      std::vector<std::string> words = {"/usr/bin/python3", "-m", "devserver",  "--login-port", "0",
+                                        "--role",           role, "--scenario", scenario};
       words.insert(words.end(), extra.begin(), extra.end());
       std::vector<char*> argv;
       for (std::string& w : words) argv.push_back(w.data());

@@ -1,7 +1,5 @@
 #include "app/module_slots.h"
 
-#include "net/session.h"
-#include "platform/clock.h"
 #include "render/render.h"
 
 void defcache_setup(void) {}
@@ -9,8 +7,6 @@ void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void zone_cells_setup(void) {}
-// The sessions count their keep-alive and timeout in frame time.
-void net_setup(void) { session_set_frame_time(frame_delta); }
 void keybindings_setup(void) {}
 void window_manager_setup(void) {}
 void ui_setup(void) {}
@@ -36,7 +32,6 @@ void mouse_frame(void) {}
 void input_frame(void) {}
 void keybindings_frame(void) {}
 void zone_cells_frame(void) {}
-void net_frame(void) {}
 void cursor_frame(void) {}
 void ui_frame(void) {}
 void camera_attach_frame(void) {}
@@ -64,6 +59,5 @@ void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
 void ui_shutdown(void) {}
 void keybindings_shutdown(void) {}
-void net_shutdown(void) {}
 void zone_loading_shutdown(void) {}
 void defcache_shutdown(void) {}

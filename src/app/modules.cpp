@@ -2,6 +2,7 @@
 
 #include "app/module_slots.h"
 #include "base/event_bus.h"
+#include "net/net.h"
 #include "platform/clock.h"
 
 void game_modules_init(void) {
@@ -11,7 +12,7 @@ void game_modules_init(void) {
   frame_clock_reset();
   zone_loading_setup_locks();
   zone_cells_setup();
-  net_setup();
+  net_init();
   keybindings_setup();
   window_manager_setup();
   ui_setup();

@@ -1,0 +1,170 @@
+"""Login and world servers through their handlers, with a recording stand-in for the session:
+credentials and passwords, the world list and ticket, characters kept across restarts."""
+import asyncio
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from devserver import opcodes
+from devserver.login import LoginHandler, split_credentials
+from devserver.scenario import Scenario
+from devserver.store import Store
+from devserver.world import WorldHandler
+
+
+def decoded(opcode, payload):
+    result = opcodes.decode_in(opcode, payload)
+    assert result is not None, 'the client would drop this message'
+    return result[0]
+
+
+class FakeSession:
+    def __init__(self, scenario=''):
+        self.scenario = Scenario(scenario)
+        self.accepted = True
+        self.sent = []
+        self.events = []
+
+    def log(self, name, detail=''):
+        self.events.append((name, detail))
+
+    async def send_game(self, opcode, payload=b'', enciphered=False):
+        self.sent.append((opcode, payload))
+
+
+def run(coroutine):
+    return asyncio.run(coroutine)
+
+
+class LoginTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.store = Store(self.folder.name)
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def test_credentials_format(self):
+        self.assertEqual(split_credentials(b'alice\npw\0'), (b'alice', b'pw'))
+        self.assertEqual(split_credentials(b'L:bob\x01p\nq\0', b'L:', b'\x01'), (b'bob', b'p\nq'))
+        for bad in (b'alice\npw', b'alicepw\0', b'\npw\0', b'a\0b\npw\0'):
+            self.assertIsNone(split_credentials(bad), bad)
+
+    def test_first_login_remembers_a_hashed_password_across_restarts(self):
+        handler = LoginHandler(self.store, 4000)
+        session = FakeSession()
+        self.assertIsNone(handler.check(session, b'Jos\xe9\nsecret\0'))
+        with open(os.path.join(self.folder.name, 'accounts.json'), 'rb') as f:
+            self.assertNotIn(b'secret', f.read())
+        again = LoginHandler(Store(self.folder.name), 4000)
+        self.assertIsNone(again.check(FakeSession(), b'Jos\xe9\nsecret\0'))
+        self.assertEqual(again.check(FakeSession(), b'Jos\xe9\nwrong\0'), 10)
+        self.assertEqual(again.check(FakeSession(), b'garbage'), 9)
+
+    def test_world_list_and_ticket(self):
+        handler = LoginHandler(self.store, 4321)
+        session = FakeSession()
+        handler.check(session, b'a\nb\0')
+        run(handler.on_game(session, 1, b''))
+        opcode, payload = session.sent[-1]
+        self.assertEqual(opcode, 2)
+        record = decoded(2, payload)
+        self.assertEqual(len(record['worlds']), 1)
+        self.assertEqual(record['worlds'][0]['host'], b'127.0.0.1')
+        self.assertEqual(record['worlds'][0]['port'], 4321)
+        run(handler.on_game(session, 3, record['worlds'][0]['name'] + b'\0'))
+        opcode, payload = session.sent[-1]
+        self.assertEqual(opcode, 10)
+        ticket = payload[:-1]
+        self.assertNotIn(b'\0', ticket)
+        self.assertEqual(self.store.redeem_ticket(ticket.decode()), 'a')
+        self.assertIsNone(self.store.redeem_ticket(ticket.decode()), 'a ticket is used once')
+
+    def test_huge_list_scenario(self):
+        handler = LoginHandler(self.store, 1)
+        session = FakeSession('huge-list')
+        run(handler.on_game(session, 2, b''))
+        self.assertEqual(struct.unpack_from('<I', session.sent[-1][1])[0], 0xFFFFFFFF)
+
+
+class WorldTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.store = Store(self.folder.name)
+        self.ticket = self.store.issue_ticket('alice')
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def enter(self, scenario=''):
+        handler = WorldHandler(self.store)
+        session = FakeSession(scenario)
+        self.assertIsNone(handler.check(session, self.ticket.encode()))
+        run(handler.on_accepted(session, b''))
+        run(handler.on_game(session, 1, b''))
+        return handler, session
+
+    def test_unknown_ticket_is_rejected(self):
+        self.assertEqual(WorldHandler(self.store).check(FakeSession(), b'nope'), 11)
+
+    def test_create_enter_zone_spawn_and_persistence(self):
+        handler, session = self.enter()
+        self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
+        create = opcodes.encode(opcodes.OUT_WORLD[2], {'name': b'Hero', 'choice0': 1, 'choice1': 2, 'choice2': 3,
+                                                       'choice3': 4, 'flag': 0, 'choice': 0, 'one': 1})
+        run(handler.on_game(session, 2, create))
+        self.assertEqual(session.sent[-1][0], 7)
+        run(handler.on_game(session, 1, b''))
+        summary = decoded(3, session.sent[-1][1])
+        self.assertEqual((summary['name'], summary['n']), (b'Hero', 1))
+        self.assertEqual([c['name'] for c in Store(self.folder.name).characters_of('alice')], ['Hero'])
+        run(handler.on_game(session, 5, struct.pack('<i', 0)))
+        zone = decoded(14, session.sent[-1][1])
+        self.assertEqual(session.sent[-1][0], 14)
+        self.assertEqual(zone['zone'], 1)
+        run(handler.on_game(session, 6, struct.pack('<i', 1)))
+        self.assertEqual(session.sent[-1][0], 17)
+        spawn = decoded(17, session.sent[-1][1])
+        self.assertGreater(spawn['walk'], 0)
+        self.assertGreater(spawn['run'], 0)
+        self.assertGreater(spawn['health'], 0)
+        run(handler.on_game(session, 9, struct.pack('<i', 2) + b'hello\0'))
+        chat = decoded(50, session.sent[-1][1])
+        self.assertEqual((chat['channel'], chat['text'], chat['sender']), (2, b'hello', b'Hero'))
+        run(handler.on_game(session, 60, struct.pack('<i', 1)))
+        self.assertEqual(session.sent[-1][0], 146)
+        self.assertEqual(decoded(146, session.sent[-1][1])['name'], b'Bread')
+        run(handler.on_game(session, 3, struct.pack('<i', 0)))
+        self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
+
+    def test_zone_and_spawn_back_to_back_and_return_to_login(self):
+        self.store.save_characters('alice', [{'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        handler, session = self.enter('zone-and-spawn')
+        run(handler.on_game(session, 5, struct.pack('<i', 0)))
+        self.assertEqual([op for op, _ in session.sent[-2:]], [14, 17])
+        run(handler.on_game(session, 4, b''))
+        opcode, payload = session.sent[-1]
+        self.assertEqual(opcode, 9)
+        login = LoginHandler(self.store, 1)
+        self.assertIsNone(login.check(FakeSession(), payload))
+        self.assertEqual(login.account, 'alice')
+
+
+class CommandTest(unittest.TestCase):
+    def test_busy_port_is_reported(self):
+        import socket
+        with socket.socket() as taken:
+            taken.bind(('127.0.0.1', 0))
+            taken.listen()
+            port = taken.getsockname()[1]
+            result = subprocess.run([sys.executable, '-m', 'devserver', '--login-port', str(port),
+                                     '--world-port', '0'], capture_output=True, text=True, timeout=20)
+        self.assertEqual(result.returncode, 3)
+        self.assertIn('already in use', result.stderr)
+
+
+if __name__ == '__main__':
+    unittest.main()

@@ -1,0 +1,141 @@
+"""World server: takes a ticket from the login server as its credentials and runs the
+character screen and the entry into the world.
+
+Rejection (frame type 11, client status -4): a ticket that the login server did not issue
+or that was already used. Game messages it answers (client opcode -> server opcode):
+  1 summary request            -> 3 summary of the first character (empty name, n = 0: none)
+  2 create                     -> 7, then (after the client's 1) the summary again
+  3 delete (int32)             -> 3 summary
+  4 back to the login server   -> 9 with fresh login credentials (a ticket-like text)
+  5 enter (int32)              -> 14 zone (ZONE, position)
+  6 zone ready (int32)         -> 17 local-player spawn with speeds and health
+  9 chat (channel, text)       -> 50 the same text echoed
+  10, 11 movement              accepted, nothing sent
+  59, 60, 61 definition ask    -> 145, 146, 147 from small tables (unknown ids: nothing)
+Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5.
+Characters are kept per account in the data folder.
+"""
+import struct
+
+from . import opcodes
+
+REJECT_TICKET = 11
+DEFAULT_ZONE = 1          # the client loads zone number max(zone + 2, 1) = 3
+SPAWN_POSITION = (16.0, 2.0, 16.0)
+ABILITIES = {1: (b'Strike', b'A plain blow.')}
+ITEMS = {1: (b'Bread', b'Fresh from the oven.')}
+FACTIONS = {1: (b'Townsfolk', b'The people of the town.')}
+
+
+def defaults(fields):
+    """A record of zeros and empty texts for a schema."""
+    values = {}
+    for name, kind in fields or []:
+        if kind in ('bool', 'u8', 'u16', 'i16', 'u32', 'i32', 'fix24'):
+            values[name] = 0
+        elif kind in ('f32', 'angle16'):
+            values[name] = 0.0
+        elif kind in ('pos', 'vec3'):
+            values[name] = (0.0, 0.0, 0.0)
+        elif kind == 'str' or kind[0] == 'text':
+            values[name] = b''
+        elif kind[0] == 'list':
+            values[name] = []
+        elif kind[0] == 'struct':
+            values[name] = defaults(kind[1])
+        elif kind[0] == 'opt':
+            values[name] = defaults(kind[2])
+    return values
+
+
+def summary_payload(characters):
+    fields = opcodes.IN[3]['fields']
+    if not characters:
+        return opcodes.encode(fields, {'name': b'', 'value': 0, 'n': 0})
+    c = characters[0]
+    details = defaults(opcodes.DETAILS)
+    details.update({'a': 1, 's1': c['name'].encode('latin-1'), 'f': len(characters)})
+    return opcodes.encode(fields, {'name': c['name'].encode('latin-1'), 'value': len(characters), 'n': 1,
+                                   'details': details})
+
+
+def spawn_payload(character, position=SPAWN_POSITION):
+    values = defaults(opcodes.SPAWN_LOCAL)
+    values.update({'id': 1, 'position': position, 'scale': 1.0, 'name': character['name'].encode('latin-1'),
+                   'health_max': 100.0, 'health': 100.0, 'walk': 2.5, 'run': 6.0, 'swim': 2.0})
+    values['motion'].update({'a': position, 'b': position, 'c': position})
+    return opcodes.encode(opcodes.SPAWN_LOCAL, values)
+
+
+def definition_payload(opcode, table, ident):
+    fields = opcodes.IN[opcode]['fields']
+    values = defaults(fields)
+    name, text = table[ident]
+    values.update({'id': ident, 'name': name, 'text': text})
+    return opcodes.encode(fields, values)
+
+
+class WorldHandler:
+    def __init__(self, store, zone=DEFAULT_ZONE):
+        self.store = store
+        self.zone = zone
+        self.account = None
+        self.character = None
+
+    def check(self, session, credentials):
+        ticket = credentials.split(b'\0', 1)[0]
+        try:
+            account = self.store.redeem_ticket(ticket.decode('ascii'))
+        except UnicodeDecodeError:
+            account = None
+        session.log('ticket', 'ok' if account is not None else 'unknown')
+        if account is None:
+            return REJECT_TICKET
+        self.account = account
+        return None
+
+    async def on_accepted(self, session, credentials):
+        pass  # the client asks for the summary (1) once it sees the acceptance
+
+    async def send_summary(self, session):
+        await session.send_game(3, summary_payload(self.store.characters_of(self.account)))
+
+    async def on_game(self, session, opcode, payload):
+        if not session.accepted:
+            return
+        try:
+            record = opcodes.decode(opcodes.OUT_WORLD.get(opcode), opcodes.Reader(payload))
+        except Exception:
+            record = None
+        characters = self.store.characters_of(self.account)
+        if opcode == 1:
+            await self.send_summary(session)
+        elif opcode == 2 and record is not None:
+            name = record['name'].decode('latin-1')
+            if name and len(characters) < 8 and all(c['name'] != name for c in characters):
+                characters.append({'name': name, 'choices': [record['choice%d' % i] for i in range(4)]})
+                self.store.save_characters(self.account, characters)
+            await session.send_game(7)
+        elif opcode == 3 and characters:
+            characters.pop(0)
+            self.store.save_characters(self.account, characters)
+            await self.send_summary(session)
+        elif opcode == 4:
+            relogin = self.store.relogin_credentials(self.account)
+            await session.send_game(9, relogin + b'\0')
+        elif opcode == 5 and characters:
+            self.character = characters[0]
+            await session.send_game(14, struct.pack('<i3f', self.zone, *SPAWN_POSITION))
+            if session.scenario.zone_and_spawn:
+                await session.send_game(17, spawn_payload(self.character))
+        elif opcode == 6 and self.character is not None:
+            await session.send_game(17, spawn_payload(self.character))
+        elif opcode == 9 and record is not None:
+            await session.send_game(50, opcodes.encode(opcodes.IN[50]['fields'], {
+                'channel': record['channel'], 'sender': self.character['name'].encode('latin-1')
+                if self.character else b'', 'value': 0, 'kind': 0, 'text': record['text']}))
+        elif opcode in (59, 60, 61) and record is not None:
+            table = {59: ABILITIES, 60: ITEMS, 61: FACTIONS}[opcode]
+            if record['id'] in table:
+                await session.send_game(opcode + 86, definition_payload(opcode + 86, table,
+                                                                        record['id']))

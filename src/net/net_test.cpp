@@ -1,0 +1,240 @@
+#include "net/net.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "net/crypto.h"
+#include "net/dispatch.h"
+#include "net/session_test_support.h"
+#include "platform/socket_fake.h"
+
+namespace {
+
+// What the effects saw, in order: (opcode, value).
+std::vector<std::pair<int, uint32_t>>& seen() {
+  static std::vector<std::pair<int, uint32_t>> s;
+  return s;
+}
+
+int32_t hold_all_but_clock(uint16_t opcode) { return opcode == 166 ? 0 : 1; }
+
+Bytes u32_payload(uint32_t v) {
+  return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
+}
+
+struct NetTest : ::testing::Test {
+  const SocketOps* saved = nullptr;
+  void SetUp() override {
+    seen().clear();
+    net_effects_clear();
+    net_effects()->remove = [](const NetEvent* e, const MsgId* r) { seen().push_back({e->opcode, r->id}); };
+    net_effects()->world_clock = [](const NetEvent* e, const MsgInt* r) {
+      seen().push_back({e->opcode, (uint32_t)r->value});
+    };
+    socket_fake_reset();
+    saved = sock_set_transport(socket_fake_ops());
+    ASSERT_EQ(secure_random_open(), 1);
+    net_init();
+    FrameClock::step() = 0.0f;
+    session_set_frame_time(FrameClock::source);
+  }
+  void TearDown() override {
+    net_shutdown();
+    session_set_frame_time(nullptr);
+    sock_set_transport(saved);
+    socket_fake_reset();
+    net_effects_clear();
+  }
+  // Delivers one message whose payload buffer is scribbled over afterwards, so a held copy
+  // that still pointed at it would be caught.
+  void deliver(uint16_t opcode, uint32_t value) {
+    Bytes payload = u32_payload(value);
+    NetMessage m = {0, opcode, 0, payload.data(), (int32_t)payload.size()};
+    net_deliver(&m);
+    std::fill(payload.begin(), payload.end(), 0xEE);
+  }
+};
+
+using Seen = std::vector<std::pair<int, uint32_t>>;
+
+TEST_F(NetTest, HoldingKeepsOrderAndLetsFilteredOpcodesThrough) {
+  net_set_hold(1, hold_all_but_clock);
+  deliver(33, 1);
+  deliver(166, 100);
+  deliver(33, 2);
+  deliver(166, 101);
+  EXPECT_EQ(seen(), (Seen{{166, 100}, {166, 101}}));
+  EXPECT_EQ(net_held_count(), 2u);
+  net_frame();  // still holding: nothing comes out
+  EXPECT_EQ(net_held_count(), 2u);
+  net_set_hold(0, nullptr);
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{166, 100}, {166, 101}, {33, 1}, {33, 2}}));
+  EXPECT_EQ(net_held_count(), 0u);
+}
+
+TEST_F(NetTest, NoFilterHoldsEverything) {
+  net_set_hold(1, nullptr);
+  deliver(166, 7);
+  EXPECT_TRUE(seen().empty());
+  EXPECT_EQ(net_held_count(), 1u);
+}
+
+TEST_F(NetTest, DropRemovesOnlyThatOpcodeAndDiscardWaitsForHoldOff) {
+  net_set_hold(1, nullptr);
+  deliver(33, 1);
+  deliver(166, 2);
+  deliver(33, 3);
+  deliver(166, 4);
+  net_drop_held(33);
+  EXPECT_EQ(net_held_count(), 2u);
+  net_discard_held();  // ignored while holding
+  EXPECT_EQ(net_held_count(), 2u);
+  net_set_hold(0, nullptr);
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{166, 2}, {166, 4}}));
+
+  net_set_hold(1, nullptr);
+  deliver(33, 5);
+  net_set_hold(0, nullptr);
+  net_discard_held();
+  EXPECT_EQ(net_held_count(), 0u);
+  net_frame();
+  EXPECT_EQ(seen().size(), 2u);
+}
+
+TEST_F(NetTest, HandlerThatStartsHoldingStopsDeliveryOfHeldMessages) {
+  net_effects()->remove = [](const NetEvent* e, const MsgId* r) {
+    seen().push_back({e->opcode, r->id});
+    if (r->id == 2) net_set_hold(1, nullptr);  // as a zone load would
+  };
+  net_set_hold(1, nullptr);
+  for (uint32_t i = 1; i <= 4; i++) deliver(33, i);
+  net_set_hold(0, nullptr);
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{33, 1}, {33, 2}}));
+  EXPECT_EQ(net_held_count(), 2u);
+  net_set_hold(0, nullptr);
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{33, 1}, {33, 2}, {33, 3}, {33, 4}}));
+}
+
+TEST_F(NetTest, LoginSessionPollsDeliversAndKeepsStatus) {
+  net_login_send(1);  // not open: nothing goes out
+  EXPECT_EQ(socket_fake()->outbound_length, 0u);
+  const uint8_t creds[] = {'a', 0};
+  net_login_open("127.0.0.1", 3550, creds, sizeof creds);
+  ASSERT_TRUE(net_login_is_open());
+  const int32_t first = net_login_status();
+  EXPECT_EQ(first, 0);
+  net_login_open("127.0.0.1", 3551, creds, sizeof creds);  // already open: nothing changes
+  EXPECT_EQ(net_login_status(), first);
+  EXPECT_EQ(socket_fake()->connect_port, 3550);
+
+  const Bytes a = plain_frame(0, 33, u32_payload(9));
+  const Bytes b = plain_frame(0, 166, u32_payload(10));
+  socket_fake_push(a.data(), a.size());
+  socket_fake_push(b.data(), b.size());
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{33, 9}, {166, 10}}));
+  EXPECT_GT(net_login_status(), 0);
+  EXPECT_FALSE(net_world_is_open());
+}
+
+TEST_F(NetTest, HeldMessagesComeBeforeNewlyPolledOnes) {
+  const uint8_t creds[] = {0};
+  net_world_open("127.0.0.1", 3551, creds, 1);
+  net_set_hold(1, nullptr);
+  deliver(33, 1);
+  const Bytes fresh = plain_frame(0, 166, u32_payload(2));
+  socket_fake_push(fresh.data(), fresh.size());
+  net_set_hold(0, nullptr);
+  net_frame();
+  EXPECT_EQ(seen(), (Seen{{33, 1}, {166, 2}}));
+}
+
+TEST_F(NetTest, FailingSessionIsClosedInTheSameFrameAndItsStatusStays) {
+  struct Row {
+    const char* what;
+    void (*provoke)();
+    int32_t want;
+  } rows[] = {
+      {"silent server times out", [] { FrameClock::step() = 31.0f; }, -9},
+      {"server hangs up", [] { socket_fake()->end_of_stream = 1; }, -1},
+  };
+  for (const Row& row : rows) {
+    socket_fake_reset();
+    FrameClock::step() = 0.0f;
+    const uint8_t creds[] = {0};
+    net_world_open("127.0.0.1", 3551, creds, 1);
+    ASSERT_TRUE(net_world_is_open()) << row.what;
+    net_frame();
+    ASSERT_TRUE(net_world_is_open()) << row.what;
+    row.provoke();
+    net_frame();
+    EXPECT_FALSE(net_world_is_open()) << row.what;
+    EXPECT_EQ(net_world_status(), row.want) << row.what;
+    FrameClock::step() = 0.0f;
+    net_frame();
+    EXPECT_EQ(net_world_status(), row.want) << row.what << ": status kept after the close";
+  }
+}
+
+TEST(NetCredentials, BuiltByteForByte) {
+  uint8_t out[NET_CREDENTIALS_MAX + 8];
+  struct Row {
+    const char* what;
+    const char *prefix, *separator, *account, *password;
+    int32_t want_length;
+    std::string want;
+  } rows[] = {
+      {"plain", "", "\n", "alice", "pw", 9, std::string("alice\npw\0", 9)},
+      {"prefix and separator", "L:", "\x01", "bob", "x y", 10, std::string("L:bob\x01x y\0", 10)},
+      {"latin-1 letters are one byte", "", "\n", "Jos\xC3\xA9", "\xC3\xBF", 7,
+       std::string("Jos\xE9\n\xFF\0", 7)},
+      {"empty fields", "", "\n", "", "", 2, std::string("\n\0", 2)},
+      {"above 0xFF is refused", "", "\n", "\xE2\x82\xAC", "pw", -1, ""},
+      {"control character is refused", "", "\n", "a", "p\tw", -1, ""},
+      {"invalid UTF-8 is refused", "", "\n", "a\xC3", "pw", -1, ""},
+  };
+  for (const Row& row : rows) {
+    memset(out, 0x5A, sizeof out);
+    const int32_t n =
+        net_build_credentials_with(row.prefix, row.separator, row.account, row.password, out, sizeof out);
+    EXPECT_EQ(n, row.want_length) << row.what;
+    if (n > 0) {
+      EXPECT_EQ(std::string((const char*)out, (size_t)n), row.want) << row.what;
+    }
+  }
+}
+
+TEST(NetCredentials, AtMost1024BytesAndNeverCutSilently) {
+  std::vector<uint8_t> out(2000);
+  const std::string fits(1024 - 3, 'p');  // "a" + "\n" + password + zero = 1024
+  EXPECT_EQ(net_build_credentials_with("", "\n", "a", fits.c_str(), out.data(), (uint32_t)out.size()), 1024);
+  EXPECT_EQ(out[1023], 0);
+  const std::string too_long(1024 - 2, 'p');
+  EXPECT_EQ(net_build_credentials_with("", "\n", "a", too_long.c_str(), out.data(), (uint32_t)out.size()),
+            -1);
+  for (size_t i = 0; i < 1024; i++) ASSERT_EQ(out[i], 0) << "refused credentials are wiped";
+  EXPECT_EQ(net_build_credentials_with("", "\n", "a", "b", out.data(), 3), -1);
+  EXPECT_EQ(net_build_credentials_with("", "\n", "a", "b", out.data(), 4), 4);
+}
+
+TEST(NetStatus, KeysOfTheLoginScreen) {
+  const std::pair<int32_t, uint32_t> rows[] = {
+      {0, 0x7E88FB79},  {1, 0x7E88FB79},  {2, 0x78CADE7A},  {3, 0x08B773BA},  {4, 0x42B35CB0},
+      {-2, 0x7E5746BC}, {-3, 0x26D8F470}, {-4, 0x60618602}, {-5, 0x39D51FFD}, {-6, 0x06844911},
+      {-7, 0x36FFB867}, {-8, 0x7E4D4748}, {-9, 0x28B5D574}, {-1, 0x15A046BD}, {-10, 0x15A046BD},
+  };
+  for (auto [status, key] : rows) {
+    EXPECT_EQ(net_status_key(status), key) << status;
+    EXPECT_EQ(net_status_is_error(status), status < 0) << status;
+  }
+}
+
+}  // namespace
