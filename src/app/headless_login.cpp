@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/modules.h"
 #include "base/strings.h"
 #include "base/thread.h"
 #include "net/crypto.h"
@@ -183,8 +184,11 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   crypto_wipe(credentials, sizeof credentials);
   result->login_status = net_login_status();
 
+  // The whole per-frame module list runs, as in the client; with no window and no renderer
+  // installed its present only sleeps, so the network slot does the work.
+  Window headless_window = {};
   for (int32_t i = 0; i < options->max_frames && length > 0; i++) {
-    net_frame();
+    game_modules_frame(&headless_window);
     advance(&flow);
     result->frames = i + 1;
     if (result->step >= HEADLESS_SPAWNED) break;
