@@ -71,8 +71,12 @@ static void StdMapInsertRemove(benchmark::State& state) {
 // Identity hashing puts keys that differ only in their high bits on one home slot, so the
 // clustered case degrades towards a linear scan; at a million keys it would run for hours,
 // so it is measured at the two smaller sizes only.
-#define SIZES \
-  Args({1 << 10, 0})->Args({1 << 16, 0})->Args({1 << 20, 0})->Args({1 << 10, 1})->Args({1 << 14, 1}) \
+#define SIZES              \
+  Args({1 << 10, 0})       \
+      ->Args({1 << 16, 0}) \
+      ->Args({1 << 20, 0}) \
+      ->Args({1 << 10, 1}) \
+      ->Args({1 << 14, 1}) \
       ->ArgNames({"keys", "clustered"})
 BENCHMARK(IntMapFind)->SIZES;
 BENCHMARK(StdMapFind)->SIZES;

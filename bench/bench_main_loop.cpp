@@ -17,7 +17,8 @@ static int recording_arrays(Window*, RenderBackend* table) {
 static int pixel_format_ok(Window*) { return 1; }
 
 static void FrameListEmptySlots(benchmark::State& state) {
-  static const RenderBackendInits inits = {pixel_format_ok, recording_arrays, nullptr, nullptr, nullptr, nullptr};
+  static const RenderBackendInits inits = {pixel_format_ok, recording_arrays, nullptr,
+                                           nullptr,         nullptr,          nullptr};
   render_set_backend_inits(&inits);
   Window window = {};
   render_install(&window, 0);

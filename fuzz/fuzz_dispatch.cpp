@@ -3,15 +3,15 @@
 // is a stub that walks the record it receives (strings to their end, lists to their count),
 // so a record pointing outside what the decoder produced shows up under the sanitizers.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
-#include <cstdlib>
 #include "net/dispatch.h"
 
 uint32_t g_fuzz_sink;  // keeps the walks from being optimised away
 
-#define FUZZ_CHECK(cond) \
-  do {                   \
+#define FUZZ_CHECK(cond)  \
+  do {                    \
     if (!(cond)) abort(); \
   } while (0)
 
@@ -35,7 +35,8 @@ static void walk_field(const FieldDesc* f, const uint8_t* p) {
       memcpy(&list, p, sizeof list);
       FUZZ_CHECK(list.count >= 0);
       FUZZ_CHECK(f->sub->keep == 0 || list.count <= f->sub->keep);
-      for (int32_t i = 0; i < list.count; i++) walk(f->sub, (const uint8_t*)list.items + (size_t)i * f->sub->size);
+      for (int32_t i = 0; i < list.count; i++)
+        walk(f->sub, (const uint8_t*)list.items + (size_t)i * f->sub->size);
       break;
     }
     case FIELD_STRUCT:
@@ -56,7 +57,8 @@ static void walk_field(const FieldDesc* f, const uint8_t* p) {
 }
 
 static void walk(const RecordDesc* desc, const uint8_t* record) {
-  for (uint32_t i = 0; i < desc->field_count; i++) walk_field(&desc->fields[i], record + desc->fields[i].offset);
+  for (uint32_t i = 0; i < desc->field_count; i++)
+    walk_field(&desc->fields[i], record + desc->fields[i].offset);
 }
 
 template <typename T>

@@ -7,12 +7,12 @@
 #include <cstdlib>
 
 #include "base/event_bus.h"
+#include "base/thread.h"
 #include "platform/clipboard.h"
 #include "platform/keymap.h"
 #include "platform/message_source.h"
 #include "platform/window.h"
 #include "platform/window_proc.h"
-#include "base/thread.h"
 
 static void log_event(uint32_t event, const void* data) {
   switch (event) {

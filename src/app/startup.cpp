@@ -145,9 +145,8 @@ int platform_startup(const StartupParams* p) {
     s->event_bus_stop();
     return 0;
   }
-  if (p->backend == 1 &&
-      !s->render_check_resolution(p->backend, g_window.width, g_window.height, g_window.bit_depth,
-                                  g_window.refresh))
+  if (p->backend == 1 && !s->render_check_resolution(p->backend, g_window.width, g_window.height,
+                                                     g_window.bit_depth, g_window.refresh))
     return platform_fail_with_window(MSG_RESOLUTION_UNSUPPORTED);
   if (!s->window_set_display_mode(&g_window)) return platform_fail_with_window(MSG_WINDOW_FAILED);
   s->window_place_and_show(&g_window);

@@ -105,16 +105,23 @@ TEST_F(Startup, EachFailureShowsItsMessageAndUndoesItself) {
     int backend;
     std::vector<std::string> expected;
   } cases[] = {
-      {"probe", 0, {"event bus start", "probe", std::string("error: ") + MSG_BACKEND_UNSUPPORTED, "event bus stop"}},
-      {"window create", 0,
-       {"event bus start", "probe", "window create", std::string("error: ") + MSG_WINDOW_FAILED, "event bus stop"}},
-      {"resolution check", 1,
+      {"probe",
+       0,
+       {"event bus start", "probe", std::string("error: ") + MSG_BACKEND_UNSUPPORTED, "event bus stop"}},
+      {"window create",
+       0,
+       {"event bus start", "probe", "window create", std::string("error: ") + MSG_WINDOW_FAILED,
+        "event bus stop"}},
+      {"resolution check",
+       1,
        {"event bus start", "probe", "window create", "resolution check", "display restore",
         std::string("error: ") + MSG_RESOLUTION_UNSUPPORTED, "window destroy", "event bus stop"}},
-      {"display mode", 0,
+      {"display mode",
+       0,
        {"event bus start", "probe", "window create", "display mode", "display restore",
         std::string("error: ") + MSG_WINDOW_FAILED, "window destroy", "event bus stop"}},
-      {"render install", 0,
+      {"render install",
+       0,
        {"event bus start", "probe", "window create", "display mode", "place and show", "render install",
         "display restore", std::string("error: ") + MSG_CONTEXT_FAILED, "window destroy", "event bus stop"}},
   };
@@ -141,7 +148,18 @@ TEST_F(Startup, OnlyBackendOneChecksTheResolution) {
 TEST(StartupMessages, ExactTexts) {
   EXPECT_STREQ(MSG_BACKEND_UNSUPPORTED,
                "Your system does not appear to support the rendering backend you have selected.");
-  EXPECT_STREQ(MSG_WINDOW_FAILED, "Failed to create window, check to make sure display settings are supported by your monitor. If that fails, try again with windowed mode. Note: Some 3D accelerators do not support windowed mode. In that case, try adjusting the bitdepth of your desktop to a lower amount (for example 32 -> 16) / changing the resolution to something small, such as 640x480.");
-  EXPECT_STREQ(MSG_RESOLUTION_UNSUPPORTED, "The renderer does not support your chosen resolution, please choose another resolution such as 640x480.");
-  EXPECT_STREQ(MSG_CONTEXT_FAILED, "Failed to create the rendering context. This could be because your system doesn't support the chosen backend or due to incorrect settings. Double check your configuration and try selecting a small well known resolution to start such as 640x480 and 16 bit color on Windows. Ideally configure your desktop to use the same settings. Use fullscreen mode. Also ensure that you have the latest drivers installed.");
+  EXPECT_STREQ(MSG_WINDOW_FAILED,
+               "Failed to create window, check to make sure display settings are supported by your monitor. "
+               "If that fails, try again with windowed mode. Note: Some 3D accelerators do not support "
+               "windowed mode. In that case, try adjusting the bitdepth of your desktop to a lower amount "
+               "(for example 32 -> 16) / changing the resolution to something small, such as 640x480.");
+  EXPECT_STREQ(MSG_RESOLUTION_UNSUPPORTED,
+               "The renderer does not support your chosen resolution, please choose another resolution such "
+               "as 640x480.");
+  EXPECT_STREQ(MSG_CONTEXT_FAILED,
+               "Failed to create the rendering context. This could be because your system doesn't support "
+               "the chosen backend or due to incorrect settings. Double check your configuration and try "
+               "selecting a small well known resolution to start such as 640x480 and 16 bit color on "
+               "Windows. Ideally configure your desktop to use the same settings. Use fullscreen mode. Also "
+               "ensure that you have the latest drivers installed.");
 }

@@ -107,7 +107,8 @@ int convert_rows(const TgaFile* f, const uint8_t* source, uint32_t format, uint8
   // texture), when the alpha byte is either used as it is or replaced by 255.
   const uint32_t alpha_bits = f->descriptor & 15;
   const bool direct = (f->image_type & 7) == 2 && f->depth == 32 && !reverse &&
-                      (alpha_bits == 0 || alpha_bits >= 8) && (format == PF_RGBA8888 || format == PF_BGRA8888);
+                      (alpha_bits == 0 || alpha_bits >= 8) &&
+                      (format == PF_RGBA8888 || format == PF_BGRA8888);
   const uint32_t opaque = alpha_bits == 0 ? 0xFF000000u : 0;
   uint8_t* row = direct ? nullptr : (uint8_t*)mem_alloc((size_t)w * 4);
   int ok = 1;

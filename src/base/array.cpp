@@ -62,8 +62,7 @@ int array_remove_match(Array* array, const void* key, void* out) {
 void array_clear(Array* array, ReleaseFn release) {
   if (!array) return;
   if (release) {
-    for (uint32_t i = 0; i < array->count; i++)
-      release(array->data + (size_t)i * array->element_size);
+    for (uint32_t i = 0; i < array->count; i++) release(array->data + (size_t)i * array->element_size);
   }
   array->count = 0;
 }

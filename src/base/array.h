@@ -37,6 +37,7 @@ int compare_u32(const void* element, const void* key);
 // Compares the pointer stored in the element with the pointer stored at key.
 int compare_pointer(const void* element, const void* key);
 
-template <typename T> T* array_item(const Array* array, uint32_t index) {
+template <typename T>
+T* array_item(const Array* array, uint32_t index) {
   return (T*)array_at(array, index);
 }

@@ -45,8 +45,8 @@ uint32_t cpu_features_detect(void) {
       if ((d >> 23) & 1) bits |= CPU_MMX;
       if (((d >> 25) & 1) && system_accepts_sse()) bits |= CPU_SSE;
     }
-    if ((unsigned)__get_cpuid_max(0x80000000u, nullptr) >= 0x80000001u && __get_cpuid(0x80000001u, &a, &b, &c, &d) &&
-        ((d >> 31) & 1))
+    if ((unsigned)__get_cpuid_max(0x80000000u, nullptr) >= 0x80000001u &&
+        __get_cpuid(0x80000001u, &a, &b, &c, &d) && ((d >> 31) & 1))
       bits |= CPU_3DNOW;
   }
 #endif

@@ -54,10 +54,17 @@ TEST_F(EventBus, DeliveryOrderTable) {
   } cases[] = {
       {"FIFO, subscribers in order", {handler_a, handler_b}, {1, 2}, {"a:1", "b:1", "a:2", "b:2"}},
       {"subscribed twice, called twice", {handler_a, handler_a}, {3}, {"a:3", "a:3"}},
-      {"posted during dispatch comes after the queued ones", {posts_from_handler}, {1, 2}, {"p:1", "p:2", "p:9"}},
-      {"subscribed during delivery is called for the current event", {subscribes_c_on_1}, {1, 2},
+      {"posted during dispatch comes after the queued ones",
+       {posts_from_handler},
+       {1, 2},
+       {"p:1", "p:2", "p:9"}},
+      {"subscribed during delivery is called for the current event",
+       {subscribes_c_on_1},
+       {1, 2},
        {"s:1", "c:1", "s:2", "c:2"}},
-      {"removing an earlier entry skips one later handler", {handler_a, removes_a_on_1, handler_b}, {1, 2},
+      {"removing an earlier entry skips one later handler",
+       {handler_a, removes_a_on_1, handler_b},
+       {1, 2},
        {"a:1", "r:1", "r:2", "b:2"}},
       {"nested dispatch returns at once", {nested_dispatch, handler_a}, {1, 2}, {"n:1", "a:1", "n:2", "a:2"}},
   };
@@ -142,7 +149,10 @@ TEST_F(EventBus, ArenaShrinksBackAfterABusyFrame) {
 
 // A random mix of posts, subscriptions and dispatches against a trivial model of the bus.
 static std::vector<std::pair<int, uint32_t>> g_deliveries;
-template <int N> static void numbered(uint32_t e, const void*) { g_deliveries.push_back({N, e}); }
+template <int N>
+static void numbered(uint32_t e, const void*) {
+  g_deliveries.push_back({N, e});
+}
 
 TEST_F(EventBus, MatchesAModelUnderRandomOperations) {
   EventHandler pool[4] = {numbered<0>, numbered<1>, numbered<2>, numbered<3>};

@@ -1,9 +1,10 @@
 #include "base/fatal.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 static FatalSink g_sink;
 

@@ -140,9 +140,12 @@ TEST(Strings, CopyCutsOnCharacterBoundary) {
   } cases[] = {
       {"abcd", "abcd"},
       {"abcdef", "abcd"},
-      {"ab\xE2\x82\xAC", "ab"},         // euro sign would need bytes 3..5
+      {"ab\xE2\x82\xAC", "ab"},            // euro sign would need bytes 3..5
       {"a\xC3\xA9\xC3\xA9", "a\xC3\xA9"},  // second e-acute cut
-      {"\xE2\x82\xAC" "a", "\xE2\x82\xAC" "a"},
+      {"\xE2\x82\xAC"
+       "a",
+       "\xE2\x82\xAC"
+       "a"},
   };
   for (const Case& c : cases) {
     string_copy_utf8(out, sizeof out, c.in);

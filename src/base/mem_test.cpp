@@ -36,9 +36,7 @@ TEST(MemoryDeathTest, OutOfMemoryShowsTheMessageAndExitsWithOne) {
   EXPECT_EXIT(mem_calloc(SIZE_MAX / 2, 4), testing::ExitedWithCode(1), "Out of memory");
 }
 
-static void sink_marker(const char* text) {
-  fprintf(stderr, "[sink] %s\n", text);
-}
+static void sink_marker(const char* text) { fprintf(stderr, "[sink] %s\n", text); }
 
 TEST(MemoryDeathTest, FatalSinkSeesTheMessage) {
   EXPECT_EXIT(

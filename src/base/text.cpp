@@ -136,10 +136,8 @@ int text_replace_utf8(Text* text, const char* find, const char* replacement) {
   size_t n = text_decode_to_scratch(text, find);
   if (n == 0 || n > text->count) return 0;
   for (size_t at = 0; at + n <= text->count; at++) {
-    if (memcmp(text->code_points + at, text->scratch_code_points, n * sizeof(uint32_t)) != 0)
-      continue;
-    memmove(text->code_points + at, text->code_points + at + n,
-            (text->count - at - n) * sizeof(uint32_t));
+    if (memcmp(text->code_points + at, text->scratch_code_points, n * sizeof(uint32_t)) != 0) continue;
+    memmove(text->code_points + at, text->code_points + at + n, (text->count - at - n) * sizeof(uint32_t));
     text->count -= (uint32_t)n;
     if (replacement) text_insert_utf8(text, (uint32_t)at, replacement);
     return 1;
@@ -162,8 +160,8 @@ void text_trim_right(Text* text) {
   while (text->count > 0 && text_is_space(text->code_points[text->count - 1])) text->count--;
 }
 
-uint32_t text_copy_codepoints(const Text* text, uint32_t* destination, uint32_t capacity,
-                              int32_t first, int32_t last) {
+uint32_t text_copy_codepoints(const Text* text, uint32_t* destination, uint32_t capacity, int32_t first,
+                              int32_t last) {
   if (!text || !destination || text->count == 0) return 0;
   int64_t top = (int64_t)text->count - 1;
   int64_t a = first < 0 ? 0 : (first > top ? top : first);

@@ -41,8 +41,8 @@ void text_trim_right(Text* text);
 
 // Copies the inclusive range [first, last] (clamped) into destination; returns the number
 // copied (at most capacity; 0 for an empty text).
-uint32_t text_copy_codepoints(const Text* text, uint32_t* destination, uint32_t capacity,
-                              int32_t first, int32_t last);
+uint32_t text_copy_codepoints(const Text* text, uint32_t* destination, uint32_t capacity, int32_t first,
+                              int32_t last);
 // Low byte of each code point, at most size - 1, then a zero byte. Null destination or size
 // 0 gives null; a null text gives an empty string.
 char* text_to_bytes(const Text* text, char* destination, size_t size);

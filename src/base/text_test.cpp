@@ -51,11 +51,13 @@ TEST(Utf8, DecodeStopsWithoutMovingOnInvalidInput) {
     int advance;
   } cases[] = {
       {"\xE2\x82\xAC", 0x20AC, 3},
-      {"\xC3" "A", 0, 0},           // missing continuation
-      {"\x80", 0, 0},               // continuation byte first
+      {"\xC3"
+       "A",
+       0, 0},                          // missing continuation
+      {"\x80", 0, 0},                  // continuation byte first
       {"\xF8\x88\x80\x80\x80", 0, 0},  // five-byte lead
-      {"\xE2\x82", 0, 0},           // terminator inside the sequence
-      {"\xC0\x81", 0x01, 2},        // overlong forms are accepted
+      {"\xE2\x82", 0, 0},              // terminator inside the sequence
+      {"\xC0\x81", 0x01, 2},           // overlong forms are accepted
       {"", 0, 0},
   };
   for (const Case& c : cases) {
@@ -63,7 +65,9 @@ TEST(Utf8, DecodeStopsWithoutMovingOnInvalidInput) {
     EXPECT_EQ(utf8_decode(&cursor), c.code_point) << c.bytes;
     EXPECT_EQ(cursor - c.bytes, c.advance) << c.bytes;
   }
-  EXPECT_EQ(utf8_length("a\xE2\x82\xAC" "b\x80zz"), 3u);
+  EXPECT_EQ(utf8_length("a\xE2\x82\xAC"
+                        "b\x80zz"),
+            3u);
   EXPECT_EQ(utf8_sequence_length(0x7F), 1);
   EXPECT_EQ(utf8_sequence_length(0xBF), 0);
   EXPECT_EQ(utf8_sequence_length(0xDF), 2);
@@ -84,8 +88,8 @@ TEST(Text, GrowthRuleAndAppends) {
   text_append_codepoint(t, 0x1F600);
   text_append_codepoint(t, 0);
   EXPECT_EQ(text_append_ascii(t, "\xE9"), 17u);
-  std::vector<uint32_t> expected = {'a', 'b', '-', '5', '4', '0', '0', '0', '0', '0',
-                                    '0', '0', '0', '0', 0xE9, 0x1F600, 0xE9};
+  std::vector<uint32_t> expected = {'a', 'b', '-', '5', '4', '0',  '0',     '0', '0',
+                                    '0', '0', '0', '0', '0', 0xE9, 0x1F600, 0xE9};
   EXPECT_EQ(code_points(t), expected);
   text_destroy(t);
 }
@@ -104,7 +108,9 @@ TEST(Text, InsertRemoveReplaceTrim) {
   EXPECT_EQ(text_remove_at(t, 0), 1);
   EXPECT_EQ(text_remove_at(t, t->count), 0);
   EXPECT_EQ(text_replace_utf8(t, "ll", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"), 1);
-  EXPECT_STREQ(text_to_utf8(t, out, sizeof out), "h\xC3\xA9\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC" "o!");
+  EXPECT_STREQ(text_to_utf8(t, out, sizeof out),
+               "h\xC3\xA9\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"
+               "o!");
   EXPECT_EQ(text_replace_utf8(t, "", "x"), 0);
   EXPECT_EQ(text_replace_utf8(t, "absent", "x"), 0);
   EXPECT_EQ(text_replace_utf8(t, "a much longer text than it holds", "x"), 0);
@@ -133,7 +139,8 @@ TEST(Text, ConversionsRespectTheDestinationSize) {
     uint32_t capacity, count;
   } cases[] = {{0, 99, 8, 4}, {-5, 1, 8, 2}, {2, 1, 8, 1}, {0, 3, 2, 2}, {99, 99, 8, 1}};
   for (const Case& c : cases)
-    EXPECT_EQ(text_copy_codepoints(t, cps, c.capacity, c.first, c.last), c.count) << c.first << ".." << c.last;
+    EXPECT_EQ(text_copy_codepoints(t, cps, c.capacity, c.first, c.last), c.count)
+        << c.first << ".." << c.last;
   text_wipe(t);
   EXPECT_EQ(t->count, 0u);
   EXPECT_EQ(text_copy_codepoints(t, cps, 8, 0, 5), 0u);

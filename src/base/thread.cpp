@@ -67,8 +67,7 @@ static void worker_body(WorkerThread* t) {
   t->worker();
   while (t->repeat) {
     std::unique_lock<std::mutex> guard(t->stop_mutex);
-    if (t->stop_changed.wait_for(guard, std::chrono::milliseconds(1), [t] { return t->stop; }))
-      return;
+    if (t->stop_changed.wait_for(guard, std::chrono::milliseconds(1), [t] { return t->stop; })) return;
     guard.unlock();
     t->worker();
   }

@@ -4,7 +4,8 @@
 
 #include "net/session.h"
 
-#define NET_RECORD_FITS(name, Type) static_assert(sizeof(Type) <= NET_RECORD_BYTES, #Type " fits the record space");
+#define NET_RECORD_FITS(name, Type) \
+  static_assert(sizeof(Type) <= NET_RECORD_BYTES, #Type " fits the record space");
 NET_EFFECTS(NET_RECORD_FITS)
 #undef NET_RECORD_FITS
 
@@ -16,24 +17,22 @@ void net_effects_clear(void) { memset(&s_effects, 0, sizeof s_effects); }
 
 typedef void (*EffectCaller)(const NetEvent* event, const void* record);
 
-#define NET_EFFECT_CALLER(name, Type)                                         \
-  static void call_##name(const NetEvent* event, const void* record) {        \
-    if (s_effects.name) s_effects.name(event, (const Type*)record);           \
+#define NET_EFFECT_CALLER(name, Type)                                  \
+  static void call_##name(const NetEvent* event, const void* record) { \
+    if (s_effects.name) s_effects.name(event, (const Type*)record);    \
   }
 NET_EFFECTS(NET_EFFECT_CALLER)
 #undef NET_EFFECT_CALLER
 
-static const EffectCaller s_callers[NET_EFFECT_COUNT] = {
-    nullptr,
+static const EffectCaller s_callers[NET_EFFECT_COUNT] = {nullptr,
 #define NET_EFFECT_ENTRY(name, Type) call_##name,
-    NET_EFFECTS(NET_EFFECT_ENTRY)
+                                                         NET_EFFECTS(NET_EFFECT_ENTRY)
 #undef NET_EFFECT_ENTRY
 };
 
-static const char* const s_effect_names[NET_EFFECT_COUNT] = {
-    "none",
+static const char* const s_effect_names[NET_EFFECT_COUNT] = {"none",
 #define NET_EFFECT_TEXT(name, Type) #name,
-    NET_EFFECTS(NET_EFFECT_TEXT)
+                                                             NET_EFFECTS(NET_EFFECT_TEXT)
 #undef NET_EFFECT_TEXT
 };
 

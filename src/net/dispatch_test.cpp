@@ -57,7 +57,8 @@ void install_recorders() {
 std::vector<uint8_t> from_hex(const std::string& hex) {
   std::vector<uint8_t> out;
   if (hex == "-") return out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back((uint8_t)std::stoi(hex.substr(i, 2), nullptr, 16));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back((uint8_t)std::stoi(hex.substr(i, 2), nullptr, 16));
   return out;
 }
 
@@ -87,7 +88,8 @@ std::string join(const std::vector<std::string>& w, size_t from, size_t to) {
 // The cases from the local server's schema script; empty (and the test skipped) when no
 // python3 is found outside CI.
 std::vector<std::string> load_cases() {
-  std::string cmd = std::string("cd '") + OSTREVANE_SOURCE_DIR + "' && /usr/bin/python3 -m devserver.opcode_cases";
+  std::string cmd =
+      std::string("cd '") + OSTREVANE_SOURCE_DIR + "' && /usr/bin/python3 -m devserver.opcode_cases";
   FILE* p = popen(cmd.c_str(), "r");
   std::vector<std::string> lines;
   if (!p) return lines;
@@ -234,7 +236,8 @@ TEST(DispatchSchemas, EveryIncomingMessageDecodesAsTheServerPredicts) {
 
     arena_reset(arena);
     NetEvent event;
-    int32_t ok = net_decode((uint16_t)opcode, exact.get(), (uint32_t)bytes.size(), record_space.data(), arena, &event);
+    int32_t ok =
+        net_decode((uint16_t)opcode, exact.get(), (uint32_t)bytes.size(), record_space.data(), arena, &event);
     ASSERT_EQ(ok, drop ? 0 : 1) << line;
     const NetOpcode* row = net_opcode((uint32_t)opcode);
     ASSERT_NE(row, nullptr) << line;
@@ -320,8 +323,12 @@ struct Recorded {
   ~Recorded() { net_effects_clear(); }
 };
 
-std::vector<uint8_t> le32(uint32_t v) { return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)}; }
-void append(std::vector<uint8_t>* to, const std::vector<uint8_t>& bytes) { to->insert(to->end(), bytes.begin(), bytes.end()); }
+std::vector<uint8_t> le32(uint32_t v) {
+  return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
+}
+void append(std::vector<uint8_t>* to, const std::vector<uint8_t>& bytes) {
+  to->insert(to->end(), bytes.begin(), bytes.end());
+}
 std::vector<uint8_t> f32_bytes(float f) {
   uint32_t v;
   memcpy(&v, &f, 4);
@@ -373,9 +380,9 @@ TEST(Dispatch, CompactMovementFieldEncodings) {
 TEST(Dispatch, FieldEncodingsBothWays) {
   EXPECT_EQ(fix24_to_float(0, 0, 0xFF), -256.0f);
   EXPECT_EQ(fix24_to_float(0xFF, 0xFF, 0xFF), -1.0f / 256);
-  EXPECT_EQ(float_to_fix24(0.5f / 256), 1);    // halves away from zero
+  EXPECT_EQ(float_to_fix24(0.5f / 256), 1);  // halves away from zero
   EXPECT_EQ(float_to_fix24(-0.5f / 256), -1);
-  EXPECT_EQ(float_to_fix24(1e9f), 8388607);   // saturates
+  EXPECT_EQ(float_to_fix24(1e9f), 8388607);  // saturates
   EXPECT_EQ(float_to_fix24(-1e9f), -8388608);
   EXPECT_EQ(float_to_fix24(NAN), 0);
   EXPECT_EQ(degrees_to_angle16(-90.0f), 49152);
@@ -493,8 +500,8 @@ TEST(Dispatch, ItemSlotIndicesAreRangeChecked) {
     uint16_t opcode;
     int32_t index;
     bool accepted;
-  } table[] = {{51, 0, true}, {51, 29, true}, {51, 30, false}, {51, -1, false}, {52, 30, false},
-               {53, 159, true}, {53, 160, false}, {54, 160, false}, {55, 9, true}, {56, 10, false}};
+  } table[] = {{51, 0, true},   {51, 29, true},   {51, 30, false},  {51, -1, false}, {52, 30, false},
+               {53, 159, true}, {53, 160, false}, {54, 160, false}, {55, 9, true},   {56, 10, false}};
   for (const Case& c : table) {
     g_calls.clear();
     std::vector<uint8_t> p = le32((uint32_t)c.index);
@@ -509,10 +516,9 @@ TEST(Dispatch, FailureReasonsSelectTheirKeys) {
   struct Case {
     int32_t reason;
     uint32_t key;
-  } table[] = {{109, 0x39FB656C}, {129, 0x5BEB1C11}, {134, 0x20381CA5}, {135, 0x38F95081},
-               {136, 0x7C127FF0}, {137, 0x39232DE4}, {139, 0x32899452}, {143, 0x01855E5C},
-               {144, 0x7859E6F8}, {163, 0x64A67537}, {164, 0x306E49BB}, {0, 0x12E9C60A},
-               {-5, 0x12E9C60A}, {138, 0x12E9C60A}};
+  } table[] = {{109, 0x39FB656C}, {129, 0x5BEB1C11}, {134, 0x20381CA5}, {135, 0x38F95081}, {136, 0x7C127FF0},
+               {137, 0x39232DE4}, {139, 0x32899452}, {143, 0x01855E5C}, {144, 0x7859E6F8}, {163, 0x64A67537},
+               {164, 0x306E49BB}, {0, 0x12E9C60A},   {-5, 0x12E9C60A},  {138, 0x12E9C60A}};
   Recorded recorded;
   for (const Case& c : table) {
     EXPECT_EQ(net_failure_key(c.reason), c.key);

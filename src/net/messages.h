@@ -55,12 +55,17 @@ struct MsgIntFlag {
 };
 
 // Login and world selection.
-enum { NET_WORLD_NAME_BYTES = 65, NET_WORLD_HOST_BYTES = 129, NET_GROUP_NAME_BYTES = 129, NET_RELOGIN_SCAN = 1024 };
+enum {
+  NET_WORLD_NAME_BYTES = 65,
+  NET_WORLD_HOST_BYTES = 129,
+  NET_GROUP_NAME_BYTES = 129,
+  NET_RELOGIN_SCAN = 1024
+};
 struct WorldEntry {
-  char name[NET_WORLD_NAME_BYTES];   // up to 64 bytes of text
+  char name[NET_WORLD_NAME_BYTES];  // up to 64 bytes of text
   char label[NET_WORLD_NAME_BYTES];
   uint8_t a, b, c;
-  char host[NET_WORLD_HOST_BYTES];   // up to 128 bytes of text
+  char host[NET_WORLD_HOST_BYTES];  // up to 128 bytes of text
   uint16_t port;
 };
 struct MsgWorldList {

@@ -3,23 +3,25 @@
 #include "net/opcodes_internal.h"
 
 static const FieldDesc kMoveFields[] = {
-    NET_FIELD(MsgMove, id, FIELD_U32),
-    NET_FIELD(MsgMove, motion_state, FIELD_U8),
-    NET_FIELD(MsgMove, direction, FIELD_U8),
-    NET_ARRAY(MsgMove, position, FIELD_FIX24, 3),
+    NET_FIELD(MsgMove, id, FIELD_U32),          NET_FIELD(MsgMove, motion_state, FIELD_U8),
+    NET_FIELD(MsgMove, direction, FIELD_U8),    NET_ARRAY(MsgMove, position, FIELD_FIX24, 3),
     NET_FIELD(MsgMove, heading, FIELD_ANGLE16),
 };
 static const RecordDesc kMove = NET_RECORD("move", MsgMove, kMoveFields);
 
-static const FieldDesc kIdFlagFields[] = {NET_FIELD(MsgIdFlag, id, FIELD_U32), NET_FIELD(MsgIdFlag, flag, FIELD_BOOL)};
+static const FieldDesc kIdFlagFields[] = {NET_FIELD(MsgIdFlag, id, FIELD_U32),
+                                          NET_FIELD(MsgIdFlag, flag, FIELD_BOOL)};
 static const RecordDesc kIdFlag = NET_RECORD("id_flag", MsgIdFlag, kIdFlagFields);
-static const FieldDesc kIdIntFields[] = {NET_FIELD(MsgIdInt, id, FIELD_U32), NET_FIELD(MsgIdInt, value, FIELD_I32)};
+static const FieldDesc kIdIntFields[] = {NET_FIELD(MsgIdInt, id, FIELD_U32),
+                                         NET_FIELD(MsgIdInt, value, FIELD_I32)};
 static const RecordDesc kIdInt = NET_RECORD("id_int", MsgIdInt, kIdIntFields);
-static const FieldDesc kIdWordFields[] = {NET_FIELD(MsgIdWord, id, FIELD_U32), NET_FIELD(MsgIdWord, value, FIELD_U32)};
+static const FieldDesc kIdWordFields[] = {NET_FIELD(MsgIdWord, id, FIELD_U32),
+                                          NET_FIELD(MsgIdWord, value, FIELD_U32)};
 static const RecordDesc kIdWord = NET_RECORD("id_word", MsgIdWord, kIdWordFields);
 static const FieldDesc kFlagFields[] = {NET_FIELD(MsgFlag, flag, FIELD_BOOL)};
 static const RecordDesc kFlag = NET_RECORD("flag", MsgFlag, kFlagFields);
-static const FieldDesc kFloatPairFields[] = {NET_FIELD(MsgFloatPair, a, FIELD_F32), NET_FIELD(MsgFloatPair, b, FIELD_F32)};
+static const FieldDesc kFloatPairFields[] = {NET_FIELD(MsgFloatPair, a, FIELD_F32),
+                                             NET_FIELD(MsgFloatPair, b, FIELD_F32)};
 static const RecordDesc kFloatPair = NET_RECORD("float_pair", MsgFloatPair, kFloatPairFields);
 
 static const FieldDesc kAttrsFields[] = {
@@ -48,7 +50,7 @@ static const FieldDesc kTeleportFields[] = {
 };
 static const RecordDesc kTeleport = NET_RECORD("object_teleport", MsgObjectPlace, kTeleportFields);
 static const FieldDesc kEffectFields[] = {
-    NET_FIELD(MsgObjectEffect, id, FIELD_U32), NET_FIELD(MsgObjectEffect, value, FIELD_U32),
+    NET_FIELD(MsgObjectEffect, id, FIELD_U32),     NET_FIELD(MsgObjectEffect, value, FIELD_U32),
     NET_FIELD(MsgObjectEffect, point, FIELD_VEC3), NET_FIELD(MsgObjectEffect, a, FIELD_F32),
     NET_FIELD(MsgObjectEffect, b, FIELD_F32),
 };
@@ -77,8 +79,8 @@ static const FieldDesc kThreeFloatsFields[] = {
 static const RecordDesc kThreeFloats = NET_RECORD("creature_speeds", MsgCreatureFloats, kThreeFloatsFields);
 
 static const FieldDesc kStatusSetFields[] = {
-    NET_FIELD(MsgStatusEffect, id, FIELD_U32),   NET_FIELD(MsgStatusEffect, slot, FIELD_U8),
-    NET_FIELD(MsgStatusEffect, value, FIELD_I32), NET_FIELD(MsgStatusEffect, time, FIELD_F32),
+    NET_FIELD(MsgStatusEffect, id, FIELD_U32),          NET_FIELD(MsgStatusEffect, slot, FIELD_U8),
+    NET_FIELD(MsgStatusEffect, value, FIELD_I32),       NET_FIELD(MsgStatusEffect, time, FIELD_F32),
     NET_FIELD(MsgStatusEffect, first_half, FIELD_BOOL),
 };
 static const RecordDesc kStatusSet = NET_RECORD("status_effect_set", MsgStatusEffect, kStatusSetFields);
@@ -97,8 +99,8 @@ static int32_t check_status_slot(const MsgBuf*, const void* record) {
 }
 
 static const FieldDesc kEffectStartFields[] = {
-    NET_FIELD(MsgCreatureEffect, id, FIELD_U32),       NET_FIELD(MsgCreatureEffect, word, FIELD_U32),
-    NET_FIELD(MsgCreatureEffect, ability, FIELD_I32),  NET_FIELD(MsgCreatureEffect, duration, FIELD_F32),
+    NET_FIELD(MsgCreatureEffect, id, FIELD_U32),      NET_FIELD(MsgCreatureEffect, word, FIELD_U32),
+    NET_FIELD(MsgCreatureEffect, ability, FIELD_I32), NET_FIELD(MsgCreatureEffect, duration, FIELD_F32),
     NET_FIELD(MsgCreatureEffect, elapsed, FIELD_F32),
 };
 static const RecordDesc kEffectStart = NET_RECORD("creature_effect", MsgCreatureEffect, kEffectStartFields);
@@ -107,11 +109,12 @@ static const FieldDesc kEffectStopFields[] = {
     NET_FIELD(MsgCreatureEffect, word, FIELD_U32),
     NET_FIELD(MsgCreatureEffect, ability, FIELD_I32),
 };
-static const RecordDesc kEffectStop = NET_RECORD("creature_effect_stop", MsgCreatureEffect, kEffectStopFields);
+static const RecordDesc kEffectStop =
+    NET_RECORD("creature_effect_stop", MsgCreatureEffect, kEffectStopFields);
 
 static const FieldDesc kCombatFields[] = {
-    NET_FIELD(MsgCombat, source, FIELD_U32),       NET_FIELD(MsgCombat, target, FIELD_U32),
-    NET_ARRAY(MsgCombat, values, FIELD_I32, 10),   NET_FIELD(MsgCombat, amount, FIELD_I16),
+    NET_FIELD(MsgCombat, source, FIELD_U32),     NET_FIELD(MsgCombat, target, FIELD_U32),
+    NET_ARRAY(MsgCombat, values, FIELD_I32, 10), NET_FIELD(MsgCombat, amount, FIELD_I16),
     NET_FIELD(MsgCombat, flag, FIELD_BOOL),
 };
 static const RecordDesc kCombat = NET_RECORD("combat_event", MsgCombat, kCombatFields);

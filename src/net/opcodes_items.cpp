@@ -6,9 +6,11 @@ static const FieldDesc kIntFields[] = {NET_FIELD(MsgInt, value, FIELD_I32)};
 static const RecordDesc kInt = NET_RECORD("int", MsgInt, kIntFields);
 static const FieldDesc kSlotSetFields[] = {NET_ARRAY(MsgSlotSet, index, FIELD_I32, 3)};
 static const RecordDesc kSlotSet = NET_RECORD("slot_set", MsgSlotSet, kSlotSetFields);
-static const FieldDesc kIntPairFields[] = {NET_FIELD(MsgIntPair, a, FIELD_I32), NET_FIELD(MsgIntPair, b, FIELD_I32)};
+static const FieldDesc kIntPairFields[] = {NET_FIELD(MsgIntPair, a, FIELD_I32),
+                                           NET_FIELD(MsgIntPair, b, FIELD_I32)};
 static const RecordDesc kIntPair = NET_RECORD("int_pair", MsgIntPair, kIntPairFields);
-static const FieldDesc kSkillFields[] = {NET_FIELD(MsgSkill, kind, FIELD_I32), NET_ARRAY(MsgSkill, values, FIELD_I32, 6)};
+static const FieldDesc kSkillFields[] = {NET_FIELD(MsgSkill, kind, FIELD_I32),
+                                         NET_ARRAY(MsgSkill, values, FIELD_I32, 6)};
 static const RecordDesc kSkill = NET_RECORD("skill", MsgSkill, kSkillFields);
 static const FieldDesc kAbilityValueFields[] = {
     NET_FIELD(MsgAbilityValue, ability, FIELD_I32),
@@ -26,25 +28,32 @@ static const FieldDesc kAbilityEffectFields[] = {
     NET_FIELD(AbilityEffectEntry, amount, FIELD_F32),
     NET_FIELD(AbilityEffectEntry, extra, FIELD_I32),
 };
-static const RecordDesc kAbilityEffect = NET_ENTRY("ability_effect", AbilityEffectEntry, kAbilityEffectFields, 0, nullptr);
+static const RecordDesc kAbilityEffect =
+    NET_ENTRY("ability_effect", AbilityEffectEntry, kAbilityEffectFields, 0, nullptr);
 static const FieldDesc kDefAbilityFields[] = {
-    NET_FIELD(MsgDefAbility, id, FIELD_I32),        NET_FIELD(MsgDefAbility, name, FIELD_STR),
-    NET_FIELD(MsgDefAbility, text, FIELD_STR),      NET_ARRAY(MsgDefAbility, a, FIELD_I32, 4),
-    NET_ARRAY(MsgDefAbility, flags, FIELD_BOOL, 4), NET_FIELD(MsgDefAbility, value, FIELD_F32),
-    NET_FIELD(MsgDefAbility, byte, FIELD_U8),       NET_ARRAY(MsgDefAbility, b, FIELD_I32, 8),
-    NET_ARRAY(MsgDefAbility, c, FIELD_F32, 4),      NET_FIELD(MsgDefAbility, d, FIELD_I32),
-    NET_FIELD(MsgDefAbility, e, FIELD_F32),         NET_ARRAY(MsgDefAbility, g, FIELD_I32, 4),
+    NET_FIELD(MsgDefAbility, id, FIELD_I32),
+    NET_FIELD(MsgDefAbility, name, FIELD_STR),
+    NET_FIELD(MsgDefAbility, text, FIELD_STR),
+    NET_ARRAY(MsgDefAbility, a, FIELD_I32, 4),
+    NET_ARRAY(MsgDefAbility, flags, FIELD_BOOL, 4),
+    NET_FIELD(MsgDefAbility, value, FIELD_F32),
+    NET_FIELD(MsgDefAbility, byte, FIELD_U8),
+    NET_ARRAY(MsgDefAbility, b, FIELD_I32, 8),
+    NET_ARRAY(MsgDefAbility, c, FIELD_F32, 4),
+    NET_FIELD(MsgDefAbility, d, FIELD_I32),
+    NET_FIELD(MsgDefAbility, e, FIELD_F32),
+    NET_ARRAY(MsgDefAbility, g, FIELD_I32, 4),
     NET_LIST(MsgDefAbility, effects, FIELD_LIST_I32, kAbilityEffect),
 };
 static const RecordDesc kDefAbility = NET_RECORD("def_ability", MsgDefAbility, kDefAbilityFields);
 static const FieldDesc kDefItemFields[] = {
-    NET_FIELD(MsgDefItem, id, FIELD_I32),          NET_FIELD(MsgDefItem, name, FIELD_STR),
-    NET_FIELD(MsgDefItem, text, FIELD_STR),        NET_ARRAY(MsgDefItem, a, FIELD_I32, 4),
-    NET_ARRAY(MsgDefItem, flags, FIELD_BOOL, 4),   NET_FIELD(MsgDefItem, value, FIELD_F32),
-    NET_ARRAY(MsgDefItem, b, FIELD_I32, 3),        NET_FIELD(MsgDefItem, short_value, FIELD_I16),
-    NET_ARRAY(MsgDefItem, c, FIELD_I32, 3),        NET_FIELD(MsgDefItem, byte, FIELD_U8),
-    NET_ARRAY(MsgDefItem, d, FIELD_I32, 6),        NET_FIELD(MsgDefItem, e, FIELD_I32),
-    NET_ARRAY(MsgDefItem, f, FIELD_F32, 3),        NET_ARRAY(MsgDefItem, g, FIELD_I32, 10),
+    NET_FIELD(MsgDefItem, id, FIELD_I32),        NET_FIELD(MsgDefItem, name, FIELD_STR),
+    NET_FIELD(MsgDefItem, text, FIELD_STR),      NET_ARRAY(MsgDefItem, a, FIELD_I32, 4),
+    NET_ARRAY(MsgDefItem, flags, FIELD_BOOL, 4), NET_FIELD(MsgDefItem, value, FIELD_F32),
+    NET_ARRAY(MsgDefItem, b, FIELD_I32, 3),      NET_FIELD(MsgDefItem, short_value, FIELD_I16),
+    NET_ARRAY(MsgDefItem, c, FIELD_I32, 3),      NET_FIELD(MsgDefItem, byte, FIELD_U8),
+    NET_ARRAY(MsgDefItem, d, FIELD_I32, 6),      NET_FIELD(MsgDefItem, e, FIELD_I32),
+    NET_ARRAY(MsgDefItem, f, FIELD_F32, 3),      NET_ARRAY(MsgDefItem, g, FIELD_I32, 10),
 };
 static const RecordDesc kDefItem = NET_RECORD("def_item", MsgDefItem, kDefItemFields);
 static const FieldDesc kFactionEntryFields[] = {NET_ARRAY(FactionEntry, faction, FIELD_I32, 3)};
@@ -61,11 +70,14 @@ static const RecordDesc kDefFaction = NET_RECORD("def_faction", MsgDefFaction, k
 
 static const FieldDesc kIdFields[] = {NET_FIELD(MsgId, id, FIELD_U32)};
 static const RecordDesc kId = NET_RECORD("id", MsgId, kIdFields);
-static const FieldDesc kTradeItemFields[] = {NET_FIELD(MsgTradeItem, id, FIELD_U32), NET_ARRAY(MsgTradeItem, a, FIELD_I32, 3)};
+static const FieldDesc kTradeItemFields[] = {NET_FIELD(MsgTradeItem, id, FIELD_U32),
+                                             NET_ARRAY(MsgTradeItem, a, FIELD_I32, 3)};
 static const RecordDesc kTradeItem = NET_RECORD("trade_item", MsgTradeItem, kTradeItemFields);
-static const FieldDesc kIdIntFields[] = {NET_FIELD(MsgIdInt, id, FIELD_U32), NET_FIELD(MsgIdInt, value, FIELD_I32)};
+static const FieldDesc kIdIntFields[] = {NET_FIELD(MsgIdInt, id, FIELD_U32),
+                                         NET_FIELD(MsgIdInt, value, FIELD_I32)};
 static const RecordDesc kIdInt = NET_RECORD("id_int", MsgIdInt, kIdIntFields);
-static const FieldDesc kIdFlagFields[] = {NET_FIELD(MsgIdFlag, id, FIELD_U32), NET_FIELD(MsgIdFlag, flag, FIELD_BOOL)};
+static const FieldDesc kIdFlagFields[] = {NET_FIELD(MsgIdFlag, id, FIELD_U32),
+                                          NET_FIELD(MsgIdFlag, flag, FIELD_BOOL)};
 static const RecordDesc kIdFlag = NET_RECORD("id_flag", MsgIdFlag, kIdFlagFields);
 static const FieldDesc kProgressFields[] = {
     NET_FIELD(MsgProgress, a, FIELD_F32),
@@ -79,14 +91,23 @@ static const FieldDesc kAbilityStateFields[] = {
     NET_FIELD(MsgAbilityState, value, FIELD_F32),
 };
 static const RecordDesc kAbilityState = NET_RECORD("ability_state", MsgAbilityState, kAbilityStateFields);
-static const FieldDesc kIntFlagFields[] = {NET_FIELD(MsgIntFlag, value, FIELD_I32), NET_FIELD(MsgIntFlag, flag, FIELD_BOOL)};
+static const FieldDesc kIntFlagFields[] = {NET_FIELD(MsgIntFlag, value, FIELD_I32),
+                                           NET_FIELD(MsgIntFlag, flag, FIELD_BOOL)};
 static const RecordDesc kIntFlag = NET_RECORD("int_flag", MsgIntFlag, kIntFlagFields);
 
 // Slot indices of the three item containers; a message naming any other slot is dropped.
-static int32_t check_bag(const MsgBuf*, const void* r) { return ((const MsgInt*)r)->value >= 0 && ((const MsgInt*)r)->value < 30; }
-static int32_t check_store(const MsgBuf*, const void* r) { return ((const MsgInt*)r)->value >= 0 && ((const MsgInt*)r)->value < 160; }
-static int32_t check_worn(const MsgBuf*, const void* r) { return ((const MsgInt*)r)->value >= 0 && ((const MsgInt*)r)->value < 10; }
-static int32_t check_skill(const MsgBuf*, const void* r) { return ((const MsgSkill*)r)->kind >= 1 && ((const MsgSkill*)r)->kind <= 10; }
+static int32_t check_bag(const MsgBuf*, const void* r) {
+  return ((const MsgInt*)r)->value >= 0 && ((const MsgInt*)r)->value < 30;
+}
+static int32_t check_store(const MsgBuf*, const void* r) {
+  return ((const MsgInt*)r)->value >= 0 && ((const MsgInt*)r)->value < 160;
+}
+static int32_t check_worn(const MsgBuf*, const void* r) {
+  return ((const MsgInt*)r)->value >= 0 && ((const MsgInt*)r)->value < 10;
+}
+static int32_t check_skill(const MsgBuf*, const void* r) {
+  return ((const MsgSkill*)r)->kind >= 1 && ((const MsgSkill*)r)->kind <= 10;
+}
 
 void net_opcodes_items(NetOpcode* slots) {
   // MsgSlotSet starts with the index, like MsgInt, so one check serves both forms.

@@ -3,8 +3,9 @@
 #include "net/opcodes_internal.h"
 
 static const FieldDesc kChatFields[] = {
-    NET_FIELD(MsgChat, channel, FIELD_U32), NET_FIELD(MsgChat, sender, FIELD_STR), NET_FIELD(MsgChat, value, FIELD_U32),
-    NET_FIELD(MsgChat, kind, FIELD_I32),    NET_FIELD(MsgChat, text, FIELD_STR),
+    NET_FIELD(MsgChat, channel, FIELD_U32), NET_FIELD(MsgChat, sender, FIELD_STR),
+    NET_FIELD(MsgChat, value, FIELD_U32),   NET_FIELD(MsgChat, kind, FIELD_I32),
+    NET_FIELD(MsgChat, text, FIELD_STR),
 };
 static const RecordDesc kChat = NET_RECORD("chat", MsgChat, kChatFields);
 static const FieldDesc kTextFields[] = {NET_FIELD(MsgText, text, FIELD_STR)};
@@ -21,7 +22,8 @@ static const FieldDesc kList6OpenFields[] = {
 static const RecordDesc kList6Open = NET_RECORD("list6_open", MsgList6Open, kList6OpenFields);
 static const FieldDesc kMsgEntry4Fields[] = {NET_ARRAY(MsgEntry4, values, FIELD_I32, 4)};
 static const RecordDesc kMsgEntry4 = NET_RECORD("entry4", MsgEntry4, kMsgEntry4Fields);
-static const FieldDesc kIntPairFields[] = {NET_FIELD(MsgIntPair, a, FIELD_I32), NET_FIELD(MsgIntPair, b, FIELD_I32)};
+static const FieldDesc kIntPairFields[] = {NET_FIELD(MsgIntPair, a, FIELD_I32),
+                                           NET_FIELD(MsgIntPair, b, FIELD_I32)};
 static const RecordDesc kIntPair = NET_RECORD("int_pair", MsgIntPair, kIntPairFields);
 static const FieldDesc kIntFields[] = {NET_FIELD(MsgInt, value, FIELD_I32)};
 static const RecordDesc kInt = NET_RECORD("int", MsgInt, kIntFields);
@@ -46,15 +48,19 @@ static const FieldDesc kIgnore61Fields[] = {
     NET_FIELD(MsgIgnored, value, FIELD_I32),
 };
 static const RecordDesc kIgnore61 = NET_RECORD("ignore_text_flag_int", MsgIgnored, kIgnore61Fields);
-static const FieldDesc kIgnore65Fields[] = {NET_FIELD(MsgIgnored, text, FIELD_STR), NET_FIELD(MsgIgnored, flag, FIELD_BOOL)};
+static const FieldDesc kIgnore65Fields[] = {NET_FIELD(MsgIgnored, text, FIELD_STR),
+                                            NET_FIELD(MsgIgnored, flag, FIELD_BOOL)};
 static const RecordDesc kIgnore65 = NET_RECORD("ignore_text_flag", MsgIgnored, kIgnore65Fields);
-static const FieldDesc kIgnore66Fields[] = {NET_FIELD(MsgIgnored, text, FIELD_STR), NET_FIELD(MsgIgnored, value, FIELD_I32)};
+static const FieldDesc kIgnore66Fields[] = {NET_FIELD(MsgIgnored, text, FIELD_STR),
+                                            NET_FIELD(MsgIgnored, value, FIELD_I32)};
 static const RecordDesc kIgnore66 = NET_RECORD("ignore_text_int", MsgIgnored, kIgnore66Fields);
-static const FieldDesc kIgnore124Fields[] = {NET_FIELD(MsgIgnored, value, FIELD_I32), NET_FIELD(MsgIgnored, number, FIELD_F32)};
+static const FieldDesc kIgnore124Fields[] = {NET_FIELD(MsgIgnored, value, FIELD_I32),
+                                             NET_FIELD(MsgIgnored, number, FIELD_F32)};
 static const RecordDesc kIgnore124 = NET_RECORD("ignore_int_float", MsgIgnored, kIgnore124Fields);
 static const FieldDesc kIgnore131Fields[] = {NET_FIELD(MsgIgnored, word, FIELD_U32)};
 static const RecordDesc kIgnore131 = NET_RECORD("ignore_word", MsgIgnored, kIgnore131Fields);
-static const FieldDesc kIgnore148Fields[] = {NET_FIELD(MsgIgnored, word, FIELD_U32), NET_FIELD(MsgIgnored, text, FIELD_STR)};
+static const FieldDesc kIgnore148Fields[] = {NET_FIELD(MsgIgnored, word, FIELD_U32),
+                                             NET_FIELD(MsgIgnored, text, FIELD_STR)};
 static const RecordDesc kIgnore148 = NET_RECORD("ignore_word_text", MsgIgnored, kIgnore148Fields);
 
 void net_opcodes_lists(NetOpcode* slots) {

@@ -4,8 +4,12 @@
 #include "net/opcodes_internal.h"
 
 static const FieldDesc kWorldEntryFields[] = {
-    NET_TEXT(WorldEntry, name),       NET_TEXT(WorldEntry, label), NET_FIELD(WorldEntry, a, FIELD_U8),
-    NET_FIELD(WorldEntry, b, FIELD_U8), NET_FIELD(WorldEntry, c, FIELD_U8), NET_TEXT(WorldEntry, host),
+    NET_TEXT(WorldEntry, name),
+    NET_TEXT(WorldEntry, label),
+    NET_FIELD(WorldEntry, a, FIELD_U8),
+    NET_FIELD(WorldEntry, b, FIELD_U8),
+    NET_FIELD(WorldEntry, c, FIELD_U8),
+    NET_TEXT(WorldEntry, host),
     NET_FIELD(WorldEntry, port, FIELD_U16),
 };
 static const RecordDesc kWorldEntry = NET_ENTRY("world", WorldEntry, kWorldEntryFields, 0, nullptr);

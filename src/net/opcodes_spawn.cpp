@@ -34,8 +34,10 @@ static const FieldDesc kStatusFields[] = {
     NET_FIELD(StatusEntry, value, FIELD_I32),
     NET_FIELD(StatusEntry, time, FIELD_F32),
 };
-static const RecordDesc kStatusLow = NET_ENTRY("status_low", StatusEntry, kStatusFields, 0, accept_status_low);
-static const RecordDesc kStatusHigh = NET_ENTRY("status_high", StatusEntry, kStatusFields, 0, accept_status_high);
+static const RecordDesc kStatusLow =
+    NET_ENTRY("status_low", StatusEntry, kStatusFields, 0, accept_status_low);
+static const RecordDesc kStatusHigh =
+    NET_ENTRY("status_high", StatusEntry, kStatusFields, 0, accept_status_high);
 
 static const FieldDesc kItemFields[] = {NET_ARRAY(ItemEntry, a, FIELD_I32, 3)};
 static const RecordDesc kItem = NET_ENTRY("item", ItemEntry, kItemFields, 0, nullptr);
@@ -53,7 +55,8 @@ static const FieldDesc kAbilityValueFields[] = {
     NET_FIELD(AbilityValueEntry, ability, FIELD_I32),
     NET_FIELD(AbilityValueEntry, value, FIELD_F32),
 };
-static const RecordDesc kAbilityValue = NET_ENTRY("ability_value", AbilityValueEntry, kAbilityValueFields, 0, nullptr);
+static const RecordDesc kAbilityValue =
+    NET_ENTRY("ability_value", AbilityValueEntry, kAbilityValueFields, 0, nullptr);
 static int32_t accept_skill(const void* entry) {
   int32_t kind = ((const SkillEntry*)entry)->kind;
   return kind >= 1 && kind <= 10;
@@ -63,7 +66,8 @@ static const FieldDesc kSkillFields[] = {
     NET_ARRAY(SkillEntry, values, FIELD_I32, 6),
 };
 static const RecordDesc kSkill = NET_ENTRY("skill", SkillEntry, kSkillFields, 0, accept_skill);
-static const FieldDesc kPairFields[] = {NET_FIELD(PairEntry, a, FIELD_I32), NET_FIELD(PairEntry, b, FIELD_I32)};
+static const FieldDesc kPairFields[] = {NET_FIELD(PairEntry, a, FIELD_I32),
+                                        NET_FIELD(PairEntry, b, FIELD_I32)};
 static const RecordDesc kPair = NET_ENTRY("pair", PairEntry, kPairFields, 0, nullptr);
 
 static const FieldDesc kMemberFields[] = {
@@ -101,26 +105,27 @@ static const RecordDesc kSpawnObject = NET_RECORD("spawn_object", SpawnObject, k
 // The fields every character spawn starts with.
 #define CHARACTER_HEAD                                                                                   \
   NET_FIELD(SpawnCharacter, id, FIELD_U32), NET_FIELD(SpawnCharacter, position, FIELD_POSITION),         \
-      NET_FIELD(SpawnCharacter, heading, FIELD_F32), NET_FIELD(SpawnCharacter, scale, FIELD_F32),         \
-      NET_FIELD(SpawnCharacter, appearance, FIELD_I32), NET_FIELD(SpawnCharacter, attr_b, FIELD_U32),     \
-      NET_FIELD(SpawnCharacter, attr_c, FIELD_U32), NET_FIELD(SpawnCharacter, attr_d, FIELD_U32),         \
-      NET_FIELD(SpawnCharacter, name, FIELD_STR), NET_FIELD(SpawnCharacter, title, FIELD_STR),            \
-      NET_FIELD(SpawnCharacter, attr_a, FIELD_I32), NET_FIELD(SpawnCharacter, flags, FIELD_I32),          \
-      NET_STRUCT(SpawnCharacter, motion, kNetMotion), NET_FIELD(SpawnCharacter, health_max, FIELD_F32),   \
-      NET_FIELD(SpawnCharacter, health, FIELD_F32), NET_FIELD(SpawnCharacter, walk_speed, FIELD_F32),     \
-      NET_FIELD(SpawnCharacter, run_speed, FIELD_F32), NET_FIELD(SpawnCharacter, swim_speed, FIELD_F32),  \
-      NET_FIELD(SpawnCharacter, value_a, FIELD_I32), NET_FIELD(SpawnCharacter, value_b, FIELD_I32),       \
+      NET_FIELD(SpawnCharacter, heading, FIELD_F32), NET_FIELD(SpawnCharacter, scale, FIELD_F32),        \
+      NET_FIELD(SpawnCharacter, appearance, FIELD_I32), NET_FIELD(SpawnCharacter, attr_b, FIELD_U32),    \
+      NET_FIELD(SpawnCharacter, attr_c, FIELD_U32), NET_FIELD(SpawnCharacter, attr_d, FIELD_U32),        \
+      NET_FIELD(SpawnCharacter, name, FIELD_STR), NET_FIELD(SpawnCharacter, title, FIELD_STR),           \
+      NET_FIELD(SpawnCharacter, attr_a, FIELD_I32), NET_FIELD(SpawnCharacter, flags, FIELD_I32),         \
+      NET_STRUCT(SpawnCharacter, motion, kNetMotion), NET_FIELD(SpawnCharacter, health_max, FIELD_F32),  \
+      NET_FIELD(SpawnCharacter, health, FIELD_F32), NET_FIELD(SpawnCharacter, walk_speed, FIELD_F32),    \
+      NET_FIELD(SpawnCharacter, run_speed, FIELD_F32), NET_FIELD(SpawnCharacter, swim_speed, FIELD_F32), \
+      NET_FIELD(SpawnCharacter, value_a, FIELD_I32), NET_FIELD(SpawnCharacter, value_b, FIELD_I32),      \
       NET_FIELD(SpawnCharacter, value_c, FIELD_U32)
-#define CHARACTER_EFFECT                                                                                   \
-  NET_FIELD(SpawnCharacter, effect_value, FIELD_I32), NET_FIELD(SpawnCharacter, effect_a, FIELD_F32),      \
+#define CHARACTER_EFFECT                                                                              \
+  NET_FIELD(SpawnCharacter, effect_value, FIELD_I32), NET_FIELD(SpawnCharacter, effect_a, FIELD_F32), \
       NET_FIELD(SpawnCharacter, effect_b, FIELD_F32), NET_FIELD(SpawnCharacter, effect, FIELD_U32)
-#define CHARACTER_PLAYER                                                                                   \
-  NET_FIELD(SpawnCharacter, player_a, FIELD_I32), NET_FIELD(SpawnCharacter, player_b, FIELD_I32),          \
-      NET_FIELD(SpawnCharacter, player_e, FIELD_BOOL), NET_FIELD(SpawnCharacter, player_c, FIELD_BOOL),    \
+#define CHARACTER_PLAYER                                                                                \
+  NET_FIELD(SpawnCharacter, player_a, FIELD_I32), NET_FIELD(SpawnCharacter, player_b, FIELD_I32),       \
+      NET_FIELD(SpawnCharacter, player_e, FIELD_BOOL), NET_FIELD(SpawnCharacter, player_c, FIELD_BOOL), \
       NET_FIELD(SpawnCharacter, player_d, FIELD_I32)
-#define CHARACTER_TAIL                                                                                     \
-  NET_FIELD(SpawnCharacter, listed, FIELD_BOOL), NET_LIST(SpawnCharacter, listed_ids, FIELD_LIST_I32, kNetIdEntry), \
-      NET_LIST(SpawnCharacter, status_low, FIELD_LIST_I32, kStatusLow),                                    \
+#define CHARACTER_TAIL                                                   \
+  NET_FIELD(SpawnCharacter, listed, FIELD_BOOL),                         \
+      NET_LIST(SpawnCharacter, listed_ids, FIELD_LIST_I32, kNetIdEntry), \
+      NET_LIST(SpawnCharacter, status_low, FIELD_LIST_I32, kStatusLow),  \
       NET_LIST(SpawnCharacter, status_high, FIELD_LIST_I32, kStatusHigh)
 
 static const FieldDesc kCreatureFields[] = {CHARACTER_HEAD, CHARACTER_EFFECT, CHARACTER_TAIL};

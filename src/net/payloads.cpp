@@ -6,7 +6,8 @@
 
 static const FieldDesc kOutTextFields[] = {NET_FIELD(OutText, text, FIELD_STR)};
 const RecordDesc kOutText = NET_RECORD("text", OutText, kOutTextFields);
-static const FieldDesc kOutTextsFields[] = {NET_FIELD(OutTexts, a, FIELD_STR), NET_FIELD(OutTexts, b, FIELD_STR)};
+static const FieldDesc kOutTextsFields[] = {NET_FIELD(OutTexts, a, FIELD_STR),
+                                            NET_FIELD(OutTexts, b, FIELD_STR)};
 const RecordDesc kOutTexts = NET_RECORD("texts", OutTexts, kOutTextsFields);
 static const FieldDesc kOutIntFields[] = {NET_FIELD(OutInt, value, FIELD_I32)};
 const RecordDesc kOutInt = NET_RECORD("int", OutInt, kOutIntFields);
@@ -14,21 +15,27 @@ static const FieldDesc kOutWordFields[] = {NET_FIELD(OutWord, value, FIELD_U32)}
 const RecordDesc kOutWord = NET_RECORD("word", OutWord, kOutWordFields);
 static const FieldDesc kOutByteFields[] = {NET_FIELD(OutByte, value, FIELD_U8)};
 const RecordDesc kOutByte = NET_RECORD("byte", OutByte, kOutByteFields);
-static const FieldDesc kOutIntTextFields[] = {NET_FIELD(OutIntText, value, FIELD_I32), NET_FIELD(OutIntText, text, FIELD_STR)};
+static const FieldDesc kOutIntTextFields[] = {NET_FIELD(OutIntText, value, FIELD_I32),
+                                              NET_FIELD(OutIntText, text, FIELD_STR)};
 const RecordDesc kOutIntText = NET_RECORD("int_text", OutIntText, kOutIntTextFields);
-static const FieldDesc kOutFlagTextFields[] = {NET_FIELD(OutFlagText, flag, FIELD_BOOL), NET_FIELD(OutFlagText, text, FIELD_STR)};
+static const FieldDesc kOutFlagTextFields[] = {NET_FIELD(OutFlagText, flag, FIELD_BOOL),
+                                               NET_FIELD(OutFlagText, text, FIELD_STR)};
 const RecordDesc kOutFlagText = NET_RECORD("flag_text", OutFlagText, kOutFlagTextFields);
-static const FieldDesc kOutInts2Fields[] = {NET_FIELD(OutInts2, a, FIELD_I32), NET_FIELD(OutInts2, b, FIELD_I32)};
+static const FieldDesc kOutInts2Fields[] = {NET_FIELD(OutInts2, a, FIELD_I32),
+                                            NET_FIELD(OutInts2, b, FIELD_I32)};
 const RecordDesc kOutInts2 = NET_RECORD("ints2", OutInts2, kOutInts2Fields);
 static const FieldDesc kOutInts4Fields[] = {NET_ARRAY(OutInts4, values, FIELD_I32, 4)};
 const RecordDesc kOutInts4 = NET_RECORD("ints4", OutInts4, kOutInts4Fields);
 static const FieldDesc kOutInts5Fields[] = {NET_ARRAY(OutInts5, values, FIELD_I32, 5)};
 const RecordDesc kOutInts5 = NET_RECORD("ints5", OutInts5, kOutInts5Fields);
-static const FieldDesc kOutWordIntFields[] = {NET_FIELD(OutWordInt, id, FIELD_U32), NET_FIELD(OutWordInt, value, FIELD_I32)};
+static const FieldDesc kOutWordIntFields[] = {NET_FIELD(OutWordInt, id, FIELD_U32),
+                                              NET_FIELD(OutWordInt, value, FIELD_I32)};
 const RecordDesc kOutWordInt = NET_RECORD("word_int", OutWordInt, kOutWordIntFields);
-static const FieldDesc kOutWords2Fields[] = {NET_FIELD(OutWords2, a, FIELD_U32), NET_FIELD(OutWords2, b, FIELD_U32)};
+static const FieldDesc kOutWords2Fields[] = {NET_FIELD(OutWords2, a, FIELD_U32),
+                                             NET_FIELD(OutWords2, b, FIELD_U32)};
 const RecordDesc kOutWords2 = NET_RECORD("words2", OutWords2, kOutWords2Fields);
-static const FieldDesc kOutWordInts4Fields[] = {NET_FIELD(OutWordInts4, id, FIELD_U32), NET_ARRAY(OutWordInts4, values, FIELD_I32, 4)};
+static const FieldDesc kOutWordInts4Fields[] = {NET_FIELD(OutWordInts4, id, FIELD_U32),
+                                                NET_ARRAY(OutWordInts4, values, FIELD_I32, 4)};
 const RecordDesc kOutWordInts4 = NET_RECORD("word_ints4", OutWordInts4, kOutWordInts4Fields);
 static const FieldDesc kOutMoveFields[] = {
     NET_FIELD(OutMove, motion_state, FIELD_U8),
@@ -54,34 +61,60 @@ struct OutRow {
 static const OutRow kLoginOut[] = {{1, nullptr}, {2, nullptr}, {3, &kOutText}};
 
 static const OutRow kWorldOut[] = {
-    {1, nullptr},         {2, &kOutCreateCharacter}, {3, &kOutInt},     {4, nullptr},        {5, &kOutInt},
-    {6, &kOutInt},        {7, nullptr},              {8, &kOutTexts},   {9, &kOutIntText},   {10, &kOutMove},
-    {11, &kOutMove},      {12, &kOutInts4},          {13, &kOutInts5},  {14, &kOutInts2},    {16, nullptr},
-    {17, &kOutInts2},     {18, &kOutInts2},          {20, nullptr},     {21, &kOutInts2},    {22, &kOutInts2},
-    {23, &kOutInts2},     {24, &kOutInts2},          {25, &kOutText},   {26, &kOutText},     {27, &kOutText},
-    {28, &kOutText},      {29, &kOutWord},           {30, nullptr},     {31, &kOutInt},      {33, &kOutWord},
-    {34, nullptr},        {35, &kOutWordInt},        {36, nullptr},     {37, &kOutByte},     {38, &kOutInts4},
-    {39, &kOutInt},       {40, &kOutIntText},        {41, &kOutIntText}, {42, nullptr},      {43, &kOutTexts},
-    {44, nullptr},        {45, nullptr},             {46, nullptr},     {47, nullptr},       {48, nullptr},
-    {49, nullptr},        {50, nullptr},             {51, &kOutFlagText}, {52, &kOutText},   {53, nullptr},
-    {54, nullptr},        {55, &kOutText},           {56, &kOutText},   {57, nullptr},       {58, nullptr},
-    {59, &kOutInt},       {60, &kOutInt},            {61, &kOutInt},    {62, &kOutWord},     {63, &kOutWord},
-    {64, nullptr},        {65, nullptr},             {67, &kOutWordInts4}, {68, &kOutWords2}, {70, &kOutWord},
-    {71, &kOutWord},      {72, nullptr},             {73, &kOutInts2},  {74, &kOutInt},      {75, nullptr},
-    {76, &kOutWord},      {77, nullptr},             {78, &kOutInts2},  {79, &kOutInt},      {80, &kOutWord},
-    {81, &kOutText},      {82, &kOutWord},           {83, &kOutWords2},
+    {1, nullptr},         {2, &kOutCreateCharacter},
+    {3, &kOutInt},        {4, nullptr},
+    {5, &kOutInt},        {6, &kOutInt},
+    {7, nullptr},         {8, &kOutTexts},
+    {9, &kOutIntText},    {10, &kOutMove},
+    {11, &kOutMove},      {12, &kOutInts4},
+    {13, &kOutInts5},     {14, &kOutInts2},
+    {16, nullptr},        {17, &kOutInts2},
+    {18, &kOutInts2},     {20, nullptr},
+    {21, &kOutInts2},     {22, &kOutInts2},
+    {23, &kOutInts2},     {24, &kOutInts2},
+    {25, &kOutText},      {26, &kOutText},
+    {27, &kOutText},      {28, &kOutText},
+    {29, &kOutWord},      {30, nullptr},
+    {31, &kOutInt},       {33, &kOutWord},
+    {34, nullptr},        {35, &kOutWordInt},
+    {36, nullptr},        {37, &kOutByte},
+    {38, &kOutInts4},     {39, &kOutInt},
+    {40, &kOutIntText},   {41, &kOutIntText},
+    {42, nullptr},        {43, &kOutTexts},
+    {44, nullptr},        {45, nullptr},
+    {46, nullptr},        {47, nullptr},
+    {48, nullptr},        {49, nullptr},
+    {50, nullptr},        {51, &kOutFlagText},
+    {52, &kOutText},      {53, nullptr},
+    {54, nullptr},        {55, &kOutText},
+    {56, &kOutText},      {57, nullptr},
+    {58, nullptr},        {59, &kOutInt},
+    {60, &kOutInt},       {61, &kOutInt},
+    {62, &kOutWord},      {63, &kOutWord},
+    {64, nullptr},        {65, nullptr},
+    {67, &kOutWordInts4}, {68, &kOutWords2},
+    {70, &kOutWord},      {71, &kOutWord},
+    {72, nullptr},        {73, &kOutInts2},
+    {74, &kOutInt},       {75, nullptr},
+    {76, &kOutWord},      {77, nullptr},
+    {78, &kOutInts2},     {79, &kOutInt},
+    {80, &kOutWord},      {81, &kOutText},
+    {82, &kOutWord},      {83, &kOutWords2},
 };
 
 OutgoingOpcode net_outgoing(int32_t session, int32_t opcode) {
   const OutRow* rows = session == NET_SESSION_LOGIN ? kLoginOut : kWorldOut;
-  size_t count = session == NET_SESSION_LOGIN ? sizeof kLoginOut / sizeof *kLoginOut : sizeof kWorldOut / sizeof *kWorldOut;
+  size_t count = session == NET_SESSION_LOGIN ? sizeof kLoginOut / sizeof *kLoginOut
+                                              : sizeof kWorldOut / sizeof *kWorldOut;
   if (session != NET_SESSION_LOGIN && session != NET_SESSION_WORLD) count = 0;
   for (size_t i = 0; i < count; i++)
     if (rows[i].opcode == opcode) return {1, rows[i].record};
   return {0, nullptr};
 }
 
-void payload_write(MsgBuf* buffer, const RecordDesc* desc, const void* record) { record_encode(desc, buffer, record); }
+void payload_write(MsgBuf* buffer, const RecordDesc* desc, const void* record) {
+  record_encode(desc, buffer, record);
+}
 
 static void write_payload(MsgBuf* buffer, void* context) {
   const OutPayload* p = (const OutPayload*)context;

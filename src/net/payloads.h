@@ -89,14 +89,14 @@ struct OutPayload {
 PayloadWriter payload_writer(const OutPayload* payload);
 
 // Field tables of the shapes (for payload_write).
-extern const RecordDesc kOutText, kOutTexts, kOutInt, kOutWord, kOutByte, kOutIntText, kOutFlagText, kOutInts2,
-    kOutInts4, kOutInts5, kOutWordInt, kOutWords2, kOutWordInts4, kOutMove, kOutCreateCharacter;
+extern const RecordDesc kOutText, kOutTexts, kOutInt, kOutWord, kOutByte, kOutIntText, kOutFlagText,
+    kOutInts2, kOutInts4, kOutInts5, kOutWordInt, kOutWords2, kOutWordInts4, kOutMove, kOutCreateCharacter;
 
 // Named writers of the common forms.
-void payload_text(MsgBuf* buffer, const char* text);           // login 3, world 25-28, 52, 55, 56, 81
-void payload_int(MsgBuf* buffer, int32_t value);               // world 3, 5, 6, 31, 39, 59-61, 74, 79
-void payload_word(MsgBuf* buffer, uint32_t value);             // world 29, 33, 62, 63, 70, 71, 76, 80, 82
-void payload_move(MsgBuf* buffer, const OutMove* move);        // world 10, 11
+void payload_text(MsgBuf* buffer, const char* text);     // login 3, world 25-28, 52, 55, 56, 81
+void payload_int(MsgBuf* buffer, int32_t value);         // world 3, 5, 6, 31, 39, 59-61, 74, 79
+void payload_word(MsgBuf* buffer, uint32_t value);       // world 29, 33, 62, 63, 70, 71, 76, 80, 82
+void payload_move(MsgBuf* buffer, const OutMove* move);  // world 10, 11
 void payload_create_character(MsgBuf* buffer, const OutCreateCharacter* c);  // world 2
 // Fills the creation record: the name cut at a character boundary, each choice the sum of
 // two bytes of `pairs` (wrapping at 256), the constant 1.

@@ -451,7 +451,8 @@ static void format_one(const FieldDesc* f, const uint8_t* p, FormatOut* o) {
       int32_t n = list.items ? list.count : 0;
       snprintf(t, sizeof t, "[%d", n);
       emit(o, t);
-      for (int32_t i = 0; i < n; i++) format_fields(f->sub, (const uint8_t*)list.items + (size_t)i * f->sub->size, o);
+      for (int32_t i = 0; i < n; i++)
+        format_fields(f->sub, (const uint8_t*)list.items + (size_t)i * f->sub->size, o);
       emit(o, "]");
       break;
     }

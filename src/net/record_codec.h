@@ -47,9 +47,9 @@ struct RecordDesc;
 
 struct FieldDesc {
   uint8_t kind;
-  uint16_t repeat;  // consecutive values of this kind (arrays); 0 counts as 1
-  uint32_t offset;  // in the record
-  uint32_t aux;     // FIELD_TEXT: buffer size; FIELD_OPTIONAL: offset of the controlling count
+  uint16_t repeat;        // consecutive values of this kind (arrays); 0 counts as 1
+  uint32_t offset;        // in the record
+  uint32_t aux;           // FIELD_TEXT: buffer size; FIELD_OPTIONAL: offset of the controlling count
   const RecordDesc* sub;  // list entry / struct table
   const char* name;
 };
@@ -96,14 +96,20 @@ uint16_t degrees_to_angle16(float degrees);
   { kind, 1, (uint32_t)offsetof(Record, member), 0, nullptr, #member }
 #define NET_ARRAY(Record, member, kind, n) \
   { kind, n, (uint32_t)offsetof(Record, member), 0, nullptr, #member }
-#define NET_TEXT(Record, member) \
-  { FIELD_TEXT, 1, (uint32_t)offsetof(Record, member), (uint32_t)sizeof(((Record*)0)->member), nullptr, #member }
+#define NET_TEXT(Record, member)                                                                        \
+  {                                                                                                     \
+    FIELD_TEXT, 1, (uint32_t)offsetof(Record, member), (uint32_t)sizeof(((Record*)0)->member), nullptr, \
+        #member                                                                                         \
+  }
 #define NET_LIST(Record, member, kind, entry) \
   { kind, 1, (uint32_t)offsetof(Record, member), 0, &entry, #member }
 #define NET_STRUCT(Record, member, entry) \
   { FIELD_STRUCT, 1, (uint32_t)offsetof(Record, member), 0, &entry, #member }
-#define NET_OPTIONAL(Record, member, entry, control) \
-  { FIELD_OPTIONAL, 1, (uint32_t)offsetof(Record, member), (uint32_t)offsetof(Record, control), &entry, #member }
+#define NET_OPTIONAL(Record, member, entry, control)                                                    \
+  {                                                                                                     \
+    FIELD_OPTIONAL, 1, (uint32_t)offsetof(Record, member), (uint32_t)offsetof(Record, control), &entry, \
+        #member                                                                                         \
+  }
 #define NET_RECORD(name, Record, fields) \
   { name, (uint32_t)sizeof(Record), fields, (uint32_t)(sizeof(fields) / sizeof(fields[0])), 0, nullptr }
 #define NET_ENTRY(name, Record, fields, keep, accept) \

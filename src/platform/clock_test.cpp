@@ -18,7 +18,8 @@ static const ClockSource FAKE_CLOCK = {
 
 TEST(Clock, MatchesWideArithmetic) {
   std::mt19937_64 rng(3);
-  const uint64_t frequencies[] = {1, 3, 1000, 3579545, 10000000, 1000000000, 2400000000ull, 10000000000000ull};
+  const uint64_t frequencies[] = {1,        3,          1000,          3579545,
+                                  10000000, 1000000000, 2400000000ull, 10000000000000ull};
   for (uint64_t f : frequencies)
     for (int i = 0; i < 2000; i++) {
       uint64_t n = rng();

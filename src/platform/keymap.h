@@ -12,5 +12,6 @@ enum : uint32_t {
 uint32_t key_code_from_scan(uint32_t key_param);
 // Builds a key message parameter.
 static inline uint32_t key_param_make(uint32_t scan, int extended, int repeat) {
-  return ((scan & 0xFF) << 16) | (extended ? (uint32_t)KEY_PARAM_EXTENDED : 0u) | (repeat ? (uint32_t)KEY_PARAM_REPEAT : 0u);
+  return ((scan & 0xFF) << 16) | (extended ? (uint32_t)KEY_PARAM_EXTENDED : 0u) |
+         (repeat ? (uint32_t)KEY_PARAM_REPEAT : 0u);
 }

@@ -33,6 +33,8 @@ void message_error(const char* text) {
   g_show(1, "Client Error", text);
 }
 
-void message_show_box(int kind, const char* text) { g_show(kind, kind ? "Client Error" : "Client Warning", text); }
+void message_show_box(int kind, const char* text) {
+  g_show(kind, kind ? "Client Error" : "Client Warning", text);
+}
 
 void message_error_box_only(const char* text) { message_show_box(1, text); }

@@ -34,30 +34,54 @@ static constexpr ScanTable make_scan_table() {
   for (int i = 0; i < 9; i++) t.code[SDL_SCANCODE_KP_1 + i] = keypad[i];
   t.code[SDL_SCANCODE_KP_0] = 0x52;
   const uint16_t pairs[][2] = {
-      {SDL_SCANCODE_RETURN, 0x1C},       {SDL_SCANCODE_ESCAPE, 0x01},
-      {SDL_SCANCODE_BACKSPACE, 0x0E},    {SDL_SCANCODE_TAB, 0x0F},
-      {SDL_SCANCODE_SPACE, 0x39},        {SDL_SCANCODE_MINUS, 0x0C},
-      {SDL_SCANCODE_EQUALS, 0x0D},       {SDL_SCANCODE_LEFTBRACKET, 0x1A},
-      {SDL_SCANCODE_RIGHTBRACKET, 0x1B}, {SDL_SCANCODE_BACKSLASH, 0x2B},
-      {SDL_SCANCODE_NONUSHASH, 0x2B},    {SDL_SCANCODE_SEMICOLON, 0x27},
-      {SDL_SCANCODE_APOSTROPHE, 0x28},   {SDL_SCANCODE_GRAVE, 0x29},
-      {SDL_SCANCODE_COMMA, 0x33},        {SDL_SCANCODE_PERIOD, 0x34},
-      {SDL_SCANCODE_SLASH, 0x35},        {SDL_SCANCODE_CAPSLOCK, 0x3A},
-      {SDL_SCANCODE_PRINTSCREEN, EXT | 0x37}, {SDL_SCANCODE_SCROLLLOCK, 0x46},
-      {SDL_SCANCODE_PAUSE, 0x45},        {SDL_SCANCODE_INSERT, EXT | 0x52},
-      {SDL_SCANCODE_HOME, EXT | 0x47},   {SDL_SCANCODE_PAGEUP, EXT | 0x49},
-      {SDL_SCANCODE_DELETE, EXT | 0x53}, {SDL_SCANCODE_END, EXT | 0x4F},
-      {SDL_SCANCODE_PAGEDOWN, EXT | 0x51}, {SDL_SCANCODE_RIGHT, EXT | 0x4D},
-      {SDL_SCANCODE_LEFT, EXT | 0x4B},   {SDL_SCANCODE_DOWN, EXT | 0x50},
-      {SDL_SCANCODE_UP, EXT | 0x48},     {SDL_SCANCODE_NUMLOCKCLEAR, EXT | 0x45},
-      {SDL_SCANCODE_KP_DIVIDE, EXT | 0x35}, {SDL_SCANCODE_KP_MULTIPLY, 0x37},
-      {SDL_SCANCODE_KP_MINUS, 0x4A},     {SDL_SCANCODE_KP_PLUS, 0x4E},
-      {SDL_SCANCODE_KP_ENTER, EXT | 0x1C}, {SDL_SCANCODE_KP_PERIOD, 0x53},
-      {SDL_SCANCODE_NONUSBACKSLASH, 0x56}, {SDL_SCANCODE_APPLICATION, EXT | 0x5D},
-      {SDL_SCANCODE_LCTRL, 0x1D},        {SDL_SCANCODE_LSHIFT, 0x2A},
-      {SDL_SCANCODE_LALT, 0x38},         {SDL_SCANCODE_LGUI, EXT | 0x5B},
-      {SDL_SCANCODE_RCTRL, EXT | 0x1D},  {SDL_SCANCODE_RSHIFT, 0x36},
-      {SDL_SCANCODE_RALT, EXT | 0x38},   {SDL_SCANCODE_RGUI, EXT | 0x5C},
+      {SDL_SCANCODE_RETURN, 0x1C},
+      {SDL_SCANCODE_ESCAPE, 0x01},
+      {SDL_SCANCODE_BACKSPACE, 0x0E},
+      {SDL_SCANCODE_TAB, 0x0F},
+      {SDL_SCANCODE_SPACE, 0x39},
+      {SDL_SCANCODE_MINUS, 0x0C},
+      {SDL_SCANCODE_EQUALS, 0x0D},
+      {SDL_SCANCODE_LEFTBRACKET, 0x1A},
+      {SDL_SCANCODE_RIGHTBRACKET, 0x1B},
+      {SDL_SCANCODE_BACKSLASH, 0x2B},
+      {SDL_SCANCODE_NONUSHASH, 0x2B},
+      {SDL_SCANCODE_SEMICOLON, 0x27},
+      {SDL_SCANCODE_APOSTROPHE, 0x28},
+      {SDL_SCANCODE_GRAVE, 0x29},
+      {SDL_SCANCODE_COMMA, 0x33},
+      {SDL_SCANCODE_PERIOD, 0x34},
+      {SDL_SCANCODE_SLASH, 0x35},
+      {SDL_SCANCODE_CAPSLOCK, 0x3A},
+      {SDL_SCANCODE_PRINTSCREEN, EXT | 0x37},
+      {SDL_SCANCODE_SCROLLLOCK, 0x46},
+      {SDL_SCANCODE_PAUSE, 0x45},
+      {SDL_SCANCODE_INSERT, EXT | 0x52},
+      {SDL_SCANCODE_HOME, EXT | 0x47},
+      {SDL_SCANCODE_PAGEUP, EXT | 0x49},
+      {SDL_SCANCODE_DELETE, EXT | 0x53},
+      {SDL_SCANCODE_END, EXT | 0x4F},
+      {SDL_SCANCODE_PAGEDOWN, EXT | 0x51},
+      {SDL_SCANCODE_RIGHT, EXT | 0x4D},
+      {SDL_SCANCODE_LEFT, EXT | 0x4B},
+      {SDL_SCANCODE_DOWN, EXT | 0x50},
+      {SDL_SCANCODE_UP, EXT | 0x48},
+      {SDL_SCANCODE_NUMLOCKCLEAR, EXT | 0x45},
+      {SDL_SCANCODE_KP_DIVIDE, EXT | 0x35},
+      {SDL_SCANCODE_KP_MULTIPLY, 0x37},
+      {SDL_SCANCODE_KP_MINUS, 0x4A},
+      {SDL_SCANCODE_KP_PLUS, 0x4E},
+      {SDL_SCANCODE_KP_ENTER, EXT | 0x1C},
+      {SDL_SCANCODE_KP_PERIOD, 0x53},
+      {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
+      {SDL_SCANCODE_APPLICATION, EXT | 0x5D},
+      {SDL_SCANCODE_LCTRL, 0x1D},
+      {SDL_SCANCODE_LSHIFT, 0x2A},
+      {SDL_SCANCODE_LALT, 0x38},
+      {SDL_SCANCODE_LGUI, EXT | 0x5B},
+      {SDL_SCANCODE_RCTRL, EXT | 0x1D},
+      {SDL_SCANCODE_RSHIFT, 0x36},
+      {SDL_SCANCODE_RALT, EXT | 0x38},
+      {SDL_SCANCODE_RGUI, EXT | 0x5C},
   };
   for (const auto& p : pairs) t.code[p[0]] = p[1];
   return t;
@@ -73,10 +97,14 @@ uint32_t sdl_key_param(int scancode, int repeat) {
 
 static int sdl_button(uint8_t button) {
   switch (button) {
-    case SDL_BUTTON_LEFT: return 0;
-    case SDL_BUTTON_RIGHT: return 1;
-    case SDL_BUTTON_MIDDLE: return 2;
-    default: return -1;
+    case SDL_BUTTON_LEFT:
+      return 0;
+    case SDL_BUTTON_RIGHT:
+      return 1;
+    case SDL_BUTTON_MIDDLE:
+      return 2;
+    default:
+      return -1;
   }
 }
 
@@ -126,15 +154,24 @@ static int sdl_translate(const SDL_Event& e, WindowMessage* m) {
       return 1;
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: m->kind = WMSG_CLOSE; return 1;
-        case SDL_WINDOWEVENT_ENTER: m->kind = WMSG_SET_CURSOR; m->param = 1; return 1;
+        case SDL_WINDOWEVENT_CLOSE:
+          m->kind = WMSG_CLOSE;
+          return 1;
+        case SDL_WINDOWEVENT_ENTER:
+          m->kind = WMSG_SET_CURSOR;
+          m->param = 1;
+          return 1;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
           m->kind = WMSG_SIZE;
           m->x = e.window.data1;
           m->y = e.window.data2;
           return 1;
-        case SDL_WINDOWEVENT_MINIMIZED: m->kind = WMSG_SIZE; m->param = 1; return 1;
-        default: return 0;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          m->kind = WMSG_SIZE;
+          m->param = 1;
+          return 1;
+        default:
+          return 0;
       }
     default:
       return 0;

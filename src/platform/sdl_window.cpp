@@ -59,7 +59,9 @@ static void sdl_set_client_rect(void* h, Rect r) {
   SDL_SetWindowPosition(win(h), r.left, r.top);
 }
 
-static void sdl_set_bordered(void* h, int bordered) { SDL_SetWindowBordered(win(h), bordered ? SDL_TRUE : SDL_FALSE); }
+static void sdl_set_bordered(void* h, int bordered) {
+  SDL_SetWindowBordered(win(h), bordered ? SDL_TRUE : SDL_FALSE);
+}
 static void sdl_set_topmost(void* h, int on) { SDL_SetWindowAlwaysOnTop(win(h), on ? SDL_TRUE : SDL_FALSE); }
 static void sdl_show(void* h) { SDL_ShowWindow(win(h)); }
 static void sdl_minimise(void* h) { SDL_MinimizeWindow(win(h)); }
@@ -133,7 +135,8 @@ static int sdl_change_mode(void* h, const DisplayMode* mode, uint32_t fields) {
   // Desktops today run at one colour depth: the pixel format stays the desktop's, and a
   // request that names a bit depth is satisfied at that depth or not at all.
   if ((fields & MODE_FIELD_BIT_DEPTH) && mode->bit_depth != mode_of(desktop).bit_depth) return 0;
-  if (SDL_SetWindowDisplayMode(win(h), &want) != 0 || SDL_SetWindowFullscreen(win(h), SDL_WINDOW_FULLSCREEN) != 0) {
+  if (SDL_SetWindowDisplayMode(win(h), &want) != 0 ||
+      SDL_SetWindowFullscreen(win(h), SDL_WINDOW_FULLSCREEN) != 0) {
     sdl_report("display mode change failed");
     return 0;
   }
@@ -147,10 +150,25 @@ static void sdl_restore_desktop(void* h) {
 static void sdl_capture(void*, int on) { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
 
 static const WindowSystem SDL_WINDOW_SYSTEM = {
-    sdl_create,       sdl_destroy,          sdl_set_client_rect, sdl_set_bordered, sdl_set_topmost,
-    sdl_show,         sdl_minimise,         sdl_restore,         sdl_frame,        sdl_set_minimum,
-    sdl_dpi,          sdl_monitor_count,    sdl_monitor_rects,   sdl_monitor_of_window,
-    sdl_list_modes,   sdl_desktop_mode,     sdl_change_mode,     sdl_restore_desktop, sdl_capture,
+    sdl_create,
+    sdl_destroy,
+    sdl_set_client_rect,
+    sdl_set_bordered,
+    sdl_set_topmost,
+    sdl_show,
+    sdl_minimise,
+    sdl_restore,
+    sdl_frame,
+    sdl_set_minimum,
+    sdl_dpi,
+    sdl_monitor_count,
+    sdl_monitor_rects,
+    sdl_monitor_of_window,
+    sdl_list_modes,
+    sdl_desktop_mode,
+    sdl_change_mode,
+    sdl_restore_desktop,
+    sdl_capture,
 };
 
 const WindowSystem* sdl_window_system(void) { return &SDL_WINDOW_SYSTEM; }

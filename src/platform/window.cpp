@@ -78,7 +78,8 @@ void monitor_rects(Window* window, int monitor, Rect* monitor_rect, Rect* work_r
   const WindowSystem* sys = window_system();
   if (monitor >= 0 && sys->monitor_rects(monitor, monitor_rect, work_rect)) return;
   int nearest = window && window->handle ? sys->monitor_of_window(window->handle) : 0;
-  if (!sys->monitor_rects(nearest, monitor_rect, work_rect) && !sys->monitor_rects(0, monitor_rect, work_rect)) {
+  if (!sys->monitor_rects(nearest, monitor_rect, work_rect) &&
+      !sys->monitor_rects(0, monitor_rect, work_rect)) {
     *monitor_rect = Rect{0, 0, 640, 480};
     *work_rect = *monitor_rect;
   }

@@ -14,21 +14,21 @@
 
 enum WindowMessageKind : uint32_t {
   WMSG_NONE,
-  WMSG_QUIT,           // code: the exit code
-  WMSG_CLOSE,          // the player asked to close the window
-  WMSG_KEY_DOWN,       // param: key message parameter (keymap.h)
-  WMSG_KEY_UP,         // param: key message parameter
-  WMSG_CHAR,           // param: one UTF-16 unit; code: repeat count
-  WMSG_TEXT,           // text/length: UTF-8 bytes
-  WMSG_BUTTON_DOWN,    // param: 0 left, 1 right, 2 middle
-  WMSG_BUTTON_UP,      // param: as above
-  WMSG_WHEEL,          // code: signed wheel delta
-  WMSG_KILL_FOCUS,     // keyboard focus lost
-  WMSG_CAPTURE_LOST,   // the system took the mouse capture away
-  WMSG_ACTIVATE,       // param: 1 active, 0 inactive
-  WMSG_ACTIVATE_APP,   // param: 1 the client gains the foreground, 0 loses it
-  WMSG_SET_CURSOR,     // param: 1 over the client area
-  WMSG_SIZE,           // x, y: new client size; param: 1 when minimised
+  WMSG_QUIT,          // code: the exit code
+  WMSG_CLOSE,         // the player asked to close the window
+  WMSG_KEY_DOWN,      // param: key message parameter (keymap.h)
+  WMSG_KEY_UP,        // param: key message parameter
+  WMSG_CHAR,          // param: one UTF-16 unit; code: repeat count
+  WMSG_TEXT,          // text/length: UTF-8 bytes
+  WMSG_BUTTON_DOWN,   // param: 0 left, 1 right, 2 middle
+  WMSG_BUTTON_UP,     // param: as above
+  WMSG_WHEEL,         // code: signed wheel delta
+  WMSG_KILL_FOCUS,    // keyboard focus lost
+  WMSG_CAPTURE_LOST,  // the system took the mouse capture away
+  WMSG_ACTIVATE,      // param: 1 active, 0 inactive
+  WMSG_ACTIVATE_APP,  // param: 1 the client gains the foreground, 0 loses it
+  WMSG_SET_CURSOR,    // param: 1 over the client area
+  WMSG_SIZE,          // x, y: new client size; param: 1 when minimised
   WMSG_SETTINGS_CHANGE,
 };
 

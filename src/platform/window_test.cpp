@@ -1,3 +1,5 @@
+#include "platform/window.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "platform/fake_window_system.h"
 #include "platform/keymap.h"
 #include "platform/message_source.h"
-#include "platform/window.h"
 #include "platform/window_proc.h"
 
 // --- the fake system -------------------------------------------------------------------
@@ -65,8 +66,8 @@ static const WindowSystem FAKE = {
         g_fake->change_results.erase(g_fake->change_results.begin());
       }
       log_call("change " + std::to_string(m->width) + "x" + std::to_string(m->height) + "x" +
-               std::to_string(m->bit_depth) + "@" + std::to_string(m->refresh) + " fields " + std::to_string(fields) +
-               (ok ? " ok" : " fail"));
+               std::to_string(m->bit_depth) + "@" + std::to_string(m->refresh) + " fields " +
+               std::to_string(fields) + (ok ? " ok" : " fail"));
       return ok ? 1 : 0;
     },
     [](void*) { log_call("desktop back"); },
@@ -88,7 +89,8 @@ static void record(uint32_t e, const void* d) {
       snprintf(line, sizeof line, "key %u %u", ((const EventKey*)d)->key, ((const EventKey*)d)->action);
       break;
     case EVENT_MOUSE_BUTTON:
-      snprintf(line, sizeof line, "button %u %u", ((const EventButton*)d)->button, ((const EventButton*)d)->action);
+      snprintf(line, sizeof line, "button %u %u", ((const EventButton*)d)->button,
+               ((const EventButton*)d)->action);
       break;
     case EVENT_AXIS:
       snprintf(line, sizeof line, "axis %u %+.1f", ((const EventAxis*)d)->axis, ((const EventAxis*)d)->value);
@@ -145,7 +147,9 @@ static WindowMessage msg(uint32_t kind, uint32_t param = 0, int32_t code = 0) {
 static WindowMessage key_down(uint32_t scan, int ext = 0, int repeat = 0) {
   return msg(WMSG_KEY_DOWN, key_param_make(scan, ext, repeat));
 }
-static WindowMessage key_up(uint32_t scan, int ext = 0) { return msg(WMSG_KEY_UP, key_param_make(scan, ext, 0)); }
+static WindowMessage key_up(uint32_t scan, int ext = 0) {
+  return msg(WMSG_KEY_UP, key_param_make(scan, ext, 0));
+}
 
 TEST_F(WindowProc, KeySequences) {
   struct Case {
@@ -154,7 +158,8 @@ TEST_F(WindowProc, KeySequences) {
     std::vector<std::string> events;
   } cases[] = {
       {"press and release W", {key_down(0x11), key_up(0x11)}, {"key 58 2", "key 58 1", "key 58 3"}},
-      {"auto-repeat posts only action 4", {key_down(0x11), key_down(0x11, 0, 1), key_down(0x11, 0, 1), key_up(0x11)},
+      {"auto-repeat posts only action 4",
+       {key_down(0x11), key_down(0x11, 0, 1), key_down(0x11, 0, 1), key_up(0x11)},
        {"key 58 2", "key 58 1", "key 58 4", "key 58 4", "key 58 3"}},
       {"release without a press still presses first", {key_up(0x1E)}, {"key 36 2", "key 36 1", "key 36 3"}},
       {"extended right Ctrl", {key_down(0x1D, 1), key_up(0x1D, 1)}, {"key 7 2", "key 7 1", "key 7 3"}},
@@ -175,9 +180,11 @@ TEST_F(WindowProc, CharactersBecomeUtf8Bytes) {
        {msg(WMSG_CHAR, 0xD83D, 1), msg(WMSG_CHAR, 0xDE00, 1)},
        {"text F0", "text 9F", "text 98", "text 80"}},
       {"lone low surrogate gives nothing", {msg(WMSG_CHAR, 0xDC00, 1)}, {}},
-      {"repeat count repeats the whole sequence", {msg(WMSG_CHAR, 0x20AC, 2)},
+      {"repeat count repeats the whole sequence",
+       {msg(WMSG_CHAR, 0x20AC, 2)},
        {"text E2", "text 82", "text AC", "text E2", "text 82", "text AC"}},
-      {"UTF-8 text from the system", {[] {
+      {"UTF-8 text from the system",
+       {[] {
          WindowMessage m = msg(WMSG_TEXT);
          memcpy(m.text, "\xC3\xA9z", 3);
          m.length = 3;
@@ -239,8 +246,8 @@ TEST_F(WindowProc, FullScreenLosesAndRegainsTheForeground) {
   fake.calls.clear();
   run({msg(WMSG_ACTIVATE_APP, 1)});
   EXPECT_EQ(display_mode_state(), 1);
-  EXPECT_EQ(fake.calls, (std::vector<std::string>{"change 640x480x32@60 fields 3 ok", "topmost", "rect 0,0,640,480",
-                                                  "restore"}));
+  EXPECT_EQ(fake.calls, (std::vector<std::string>{"change 640x480x32@60 fields 3 ok", "topmost",
+                                                  "rect 0,0,640,480", "restore"}));
   EXPECT_EQ(g_suspends, (std::vector<std::string>{"suspend", "resume"}));
 }
 
@@ -317,7 +324,12 @@ TEST(WindowPlacement, WindowedRectangle) {
     Rect frame, work, expected;
   } cases[] = {
       {"centred in the work area", 640, 480, 96, {4, 24, 4, 4}, {0, 0, 1280, 1000}, {316, 246, 964, 754}},
-      {"larger than the work area is clamped to it", 2000, 1500, 96, {0, 0, 0, 0}, {10, 20, 1290, 1020},
+      {"larger than the work area is clamped to it",
+       2000,
+       1500,
+       96,
+       {0, 0, 0, 0},
+       {10, 20, 1290, 1020},
        {10, 20, 1290, 1020}},
       {"scaled by DPI", 640, 480, 144, {0, 0, 0, 0}, {0, 0, 1920, 1080}, {480, 180, 1440, 900}},
   };
@@ -376,17 +388,26 @@ TEST_F(WindowProc, SetDisplayModeRetryLadder) {
     std::vector<uint32_t> fields;
   } cases[] = {
       {"first try", {640, 480, 16, 60}, {true}, 1, {15}},
-      {"without refresh, then depth alone, then size", {640, 480, 16, 60}, {false, false, false, true}, 1,
+      {"without refresh, then depth alone, then size",
+       {640, 480, 16, 60},
+       {false, false, false, true},
+       1,
        {15, 7, 4, 3}},
-      {"then the desktop's depth and refresh", {640, 480, 16, 60}, {false, false, false, false, true}, 1,
+      {"then the desktop's depth and refresh",
+       {640, 480, 16, 60},
+       {false, false, false, false, true},
+       1,
        {15, 7, 4, 3, 15}},
-      {"everything fails: desktop restored, failure", {640, 480, 16, 60}, std::vector<bool>(20, false), 0,
+      {"everything fails: desktop restored, failure",
+       {640, 480, 16, 60},
+       std::vector<bool>(20, false),
+       0,
        {15, 7, 4, 3, 15, 7, 4, 3, 3, 3}},
   };
   for (const Case& c : cases) {
     display_restore();
-    ASSERT_EQ(window_create(&window, c.request.width, c.request.height, c.request.bit_depth, c.request.refresh,
-                            DISPLAY_FULL_SCREEN, -1, 0, "t"),
+    ASSERT_EQ(window_create(&window, c.request.width, c.request.height, c.request.bit_depth,
+                            c.request.refresh, DISPLAY_FULL_SCREEN, -1, 0, "t"),
               1);
     fake.change_results = c.results;
     fake.change_fields.clear();

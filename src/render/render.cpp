@@ -24,7 +24,7 @@ int library_backend_absent(Window*, Lib*, RenderBackend*) { return 0; }
 
 const RenderBackendInits BUILTIN_INITS = {
     gl_pixel_format,        gl_arrays_init,         gl_lists_init,
-    library_backend_absent,  library_backend_absent, library_backend_absent,
+    library_backend_absent, library_backend_absent, library_backend_absent,
 };
 RenderBackendInits g_inits = BUILTIN_INITS;
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/keys.h"
 #include "base/test_files.h"
+#include "settings/keys.h"
 
 namespace {
 
