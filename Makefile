@@ -1,5 +1,5 @@
 # Everything goes through CMake and Ninja; these targets add the set-up a fresh Debian 12
-# machine needs (scripts/bootstrap.sh) and the display the window tests need (xvfb-run).
+# machine needs (scripts/bootstrap.sh) and the display the window tests need (a private Xvfb).
 BUILD       ?= build
 BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
@@ -42,8 +42,10 @@ test-sanitize: bootstrap
 play: build
 	sh scripts/play.sh ./$(BUILD)/game
 
+# Under a private X server, so the frame benchmarks can draw through Mesa.
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done
+	@$(XVFB) sh -c 'for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2 || exit 1; done'
+
 
 fuzz: bootstrap
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTREVANE_FUZZ=ON -DOSTREVANE_BENCH=OFF
