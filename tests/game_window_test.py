@@ -7,23 +7,13 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import check, finish  # noqa: E402
 import xserver  # noqa: E402
 import xwindow  # noqa: E402
 
 GAME = sys.argv[1]
 USAGE = ("Usage: game [OPTION]...\nOstrevane Client\n\n  -h, Print help and exit\n"
          "  -c, Path to an alternate settings file\n")
-passed = failed = 0
-
-
-def check(name, ok, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print("ok   " + name)
-    else:
-        failed += 1
-        print("FAIL %s %s" % (name, detail))
 
 
 home = tempfile.mkdtemp(prefix="ostrevane-home-")
@@ -85,5 +75,4 @@ for name, screen, args, size in (("full screen", (640, 480), [], None),
   finally:
     x.stop()
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+finish()

@@ -11,21 +11,13 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import check, finish  # noqa: E402
+
 GAME, ASSETS = sys.argv[1], sys.argv[2]
 MESSAGE = "Integrity check failed. Please exit, run the patcher, and try again."
 REQUIRED = ["anim.dat", "bsp.dat", "font.dat", "light.dat", "locale.dat", "map.dat", "mesh.dat",
             "music.dat", "sound.dat", "texture.dat"]
-passed = failed = 0
-
-
-def check(name, ok, detail=""):
-    global passed, failed
-    if ok:
-        passed += 1
-        print("ok   " + name)
-    else:
-        failed += 1
-        print("FAIL %s %s" % (name, detail))
 
 
 def run_without(missing):
@@ -65,5 +57,4 @@ for name in REQUIRED:
 code, err, _ = run_without("morph.dat")
 check("without morph.dat the check passes", MESSAGE not in err, repr(err))
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+finish()

@@ -57,16 +57,10 @@ int command_build(const char* out_path, const char* manifest_path) {
   }
   std::string base = tool_directory_of(manifest_path);
   std::vector<ManifestEntry> entries;
-  std::string text(manifest.begin(), manifest.end());
-  size_t at = 0;
-  int line_number = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    line_number++;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::vector<std::string> lines = tool_split_lines(manifest);
+  for (size_t index = 0; index < lines.size(); index++) {
+    const std::string& line = lines[index];
+    int line_number = (int)index + 1;
     size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
     size_t gap = line.find_first_of(" \t", first);

@@ -113,16 +113,10 @@ int main(int argc, char** argv) {
   std::vector<Source> records;
   std::map<uint32_t, size_t> by_key;  // key -> index into records
   int errors = 0;
-  std::string text(file.begin(), file.end());
-  size_t at = 0;
-  int line_number = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    line_number++;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::vector<std::string> lines = tool_split_lines(file);
+  for (size_t index = 0; index < lines.size(); index++) {
+    const std::string& line = lines[index];
+    int line_number = (int)index + 1;
     if (line.empty() || line[0] == '#') continue;
     std::vector<std::string> f = split_tabs(line);
     if (f.size() != 3) {

@@ -33,3 +33,18 @@ std::string tool_join(const std::string& base, const std::string& name) {
   if (base.empty() || (!name.empty() && name[0] == '/')) return name;
   return base.back() == '/' ? base + name : base + "/" + name;
 }
+
+std::vector<std::string> tool_split_lines(const std::vector<uint8_t>& bytes) {
+  std::string text(bytes.begin(), bytes.end());
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}

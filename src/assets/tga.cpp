@@ -214,18 +214,25 @@ static inline uint32_t mapped16(const TgaFile* f, uint32_t w, int* alpha) {
   return w & ((1u << (16 - a)) - 1);
 }
 
+// The colour-map entry of pixel x of a mapped row and its alpha (from the index bits where
+// the pixel carries them, else from the entry); 0 for an index outside the map.
+static inline int map_entry(const TgaFile* f, const uint8_t* s, uint32_t x, uint32_t* index,
+                            uint32_t* alpha) {
+  int a = -1;
+  uint32_t i = f->depth == 8 ? s[x] : mapped16(f, read16(s + 2 * x), &a);
+  if (i < f->cmap_first || i >= f->table_size) return 0;
+  *index = i;
+  *alpha = a < 0 ? f->table[i] & 255 : (uint32_t)a;
+  return 1;
+}
+
 int tga_row_indices(const TgaFile* f, const uint8_t* s, uint8_t* index, uint8_t* alpha) {
   uint32_t w = f->width;
   for (uint32_t x = 0; x < w; x++) {
-    uint32_t i;
-    int a = -1;
-    if (f->depth == 8)
-      i = s[x];
-    else
-      i = mapped16(f, read16(s + 2 * x), &a);
-    if (i < f->cmap_first || i >= f->table_size) return 0;
+    uint32_t i, a;
+    if (!map_entry(f, s, x, &i, &a)) return 0;
     index[x] = (uint8_t)i;
-    alpha[x] = (uint8_t)(a < 0 ? f->table[i] & 255 : (uint32_t)a);
+    alpha[x] = (uint8_t)a;
   }
   return 1;
 }
@@ -236,18 +243,13 @@ int tga_row_rgba(const TgaFile* f, const uint8_t* s, uint8_t* d) {
   uint32_t kind = f->image_type & 7;
   if (kind == 1) {
     for (uint32_t x = 0; x < w; x++, d += 4) {
-      uint32_t i;
-      int a = -1;
-      if (f->depth == 8)
-        i = s[x];
-      else
-        i = mapped16(f, read16(s + 2 * x), &a);
-      if (i < f->cmap_first || i >= f->table_size) return 0;
+      uint32_t i, a;
+      if (!map_entry(f, s, x, &i, &a)) return 0;
       uint32_t c = f->table[i];
       d[0] = (uint8_t)(c >> 24);
       d[1] = (uint8_t)(c >> 16);
       d[2] = (uint8_t)(c >> 8);
-      d[3] = (uint8_t)(a < 0 ? c & 255 : (uint32_t)a);
+      d[3] = (uint8_t)a;
     }
     return 1;
   }
