@@ -48,7 +48,10 @@ for name, screen, args, size in (("full screen", (640, 480), [], None),
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
         window = xwindow.wait_for_window("Ostrevane Client", proc=game)
-        check(name + ": window titled Ostrevane Client appears", True)
+        # The search matches part of a title: the whole title must be the client's own.
+        title = subprocess.run(["xdotool", "getwindowname", str(window)], capture_output=True,
+                               text=True).stdout.strip()
+        check(name + ": window titled Ostrevane Client appears", title == "Ostrevane Client", repr(title))
         got = None
         for attempt in range(50 if size else 0):
             got = geometry(window)

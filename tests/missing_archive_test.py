@@ -16,6 +16,7 @@ from checks import check, finish  # noqa: E402
 
 GAME, ASSETS = sys.argv[1], sys.argv[2]
 MESSAGE = "Integrity check failed. Please exit, run the patcher, and try again."
+WINDOW_MESSAGE = "Failed to create window"
 REQUIRED = ["anim.dat", "bsp.dat", "font.dat", "light.dat", "locale.dat", "map.dat", "mesh.dat",
             "music.dat", "sound.dat", "texture.dat"]
 
@@ -54,7 +55,11 @@ for name in REQUIRED:
           "exit %s, stderr %r" % (code, err))
     check("without %s: settings written" % name, "Display" in sections, repr(sections))
 
+# Past the check the client starts its platform and, with no display, stops at the window
+# with its own message and exit code 1: a crash (a signal) or a silent exit is a failure here.
 code, err, _ = run_without("morph.dat")
 check("without morph.dat the check passes", MESSAGE not in err, repr(err))
+check("without morph.dat the client stops at the window", code == 1 and WINDOW_MESSAGE in err,
+      "exit %s, stderr %r" % (code, err))
 
 finish()

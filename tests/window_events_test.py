@@ -103,7 +103,13 @@ try:
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     clip.stdin.write("h\u00e9\u20ac".encode())
     clip.stdin.close()
-    time.sleep(0.2)
+    # xclip serves the selection once it owns it: wait until a reader gets the text back.
+    deadline = time.time() + 10
+    while time.time() < deadline:
+        out = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True).stdout
+        if out == "h\u00e9\u20ac".encode():
+            break
+        time.sleep(0.02)
     xwindow.xdotool("key", "F1")
     got = [l for l in h.drain() if l.startswith("text")]
     clip.kill()
