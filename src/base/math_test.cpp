@@ -212,7 +212,8 @@ TEST(Mat4, InverseMatchesNumpyInDoublePrecision) {
     for (double& v : ref) {
       char* end;
       v = strtod(cursor, &end);
-      ASSERT_NE(end, cursor) << "numpy output ended early";
+      ASSERT_NE(end, cursor) << "numpy output ended early, at byte " << (cursor - output.c_str()) << " of "
+                             << output.size();
       cursor = end;
       largest = std::fmax(largest, std::fabs(v));
     }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/cpu_features.h"
 
@@ -28,40 +29,68 @@ static inline bool reference_tools_required(void) {
   return ci && strcmp(ci, "true") == 0;
 }
 
-// Runs script with input on stdin and collects stdout. False when Python or numpy is missing
-// or fails.
-static inline bool run_reference_python(const char* script, const std::string& input, std::string* output) {
-  char input_path[] = "/tmp/ostrevane_math_XXXXXX";
-  int fd = mkstemp(input_path);
-  if (fd < 0) return false;
-  bool written = write(fd, input.data(), input.size()) == (ssize_t)input.size();
-  close(fd);
-  char script_path[] = "/tmp/ostrevane_math_py_XXXXXX";
-  fd = mkstemp(script_path);
-  if (fd < 0) {
-    unlink(input_path);
-    return false;
+// Runs script with input on stdin and collects stdout, both through files in a private
+// folder so nothing depends on pipe timing. Answers 1 on success, 0 when Python or numpy is
+// missing, -1 when the script failed (problem then holds its exit status and stderr). One
+// BLAS thread: the machine's other tests already use every core.
+static inline int run_reference_python(const char* script, const std::string& input, std::string* output,
+                                       std::string* problem) {
+  std::string pattern = testing::TempDir() + "ostrevane_reference_XXXXXX";
+  std::vector<char> folder(pattern.begin(), pattern.end());
+  folder.push_back(0);
+  if (!mkdtemp(folder.data())) {
+    *problem = "cannot make a temporary folder";
+    return -1;
   }
-  written = written && write(fd, script, strlen(script)) == (ssize_t)strlen(script);
-  close(fd);
-  std::string command = std::string("/usr/bin/python3 ") + script_path + " < " + input_path + " 2>/dev/null";
-  FILE* pipe = written ? popen(command.c_str(), "r") : nullptr;
-  bool ok = false;
-  if (pipe) {
+  const std::string dir = folder.data();
+  auto write_file = [](const std::string& path, const char* bytes, size_t size) {
+    FILE* f = fopen(path.c_str(), "wb");
+    bool ok = f && fwrite(bytes, 1, size, f) == size;
+    if (f) ok = fclose(f) == 0 && ok;
+    return ok;
+  };
+  auto read_file = [](const std::string& path, std::string* into) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return;
     char buffer[4096];
     size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output->append(buffer, n);
-    ok = pclose(pipe) == 0;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) into->append(buffer, n);
+    fclose(f);
+  };
+  int answer = -1;
+  if (!write_file(dir + "/in", input.data(), input.size()) ||
+      !write_file(dir + "/script.py", script, strlen(script))) {
+    *problem = "cannot write the reference input";
+  } else {
+    std::string command =
+        "cd '" + dir +
+        "' && OPENBLAS_NUM_THREADS=1 OMP_NUM_THREADS=1 /usr/bin/python3 -I script.py < in > out 2> err";
+    int status = system(command.c_str());
+    std::string err;
+    read_file(dir + "/err", &err);
+    if (status == 0) {
+      read_file(dir + "/out", output);
+      answer = 1;
+    } else if (access("/usr/bin/python3", X_OK) != 0 ||
+               err.find("No module named 'numpy'") != std::string::npos) {
+      answer = 0;
+    } else {
+      *problem = "python exited with status " + std::to_string(status) + ": " + err;
+    }
   }
-  unlink(input_path);
-  unlink(script_path);
-  return ok;
+  for (const char* name : {"/in", "/script.py", "/out", "/err"}) unlink((dir + name).c_str());
+  rmdir(dir.c_str());
+  return answer;
 }
 
-// Under CI a missing reference fails the test; elsewhere it skips it.
+// A failing script always fails the test; a missing Python or numpy fails it under CI and
+// skips it elsewhere.
 #define REQUIRE_REFERENCE_PYTHON(script, input, output)                                    \
   do {                                                                                     \
-    if (!run_reference_python(script, input, output)) {                                    \
+    std::string problem_;                                                                  \
+    int ran_ = run_reference_python(script, input, output, &problem_);                     \
+    if (ran_ < 0) FAIL() << "reference computation failed: " << problem_;                  \
+    if (ran_ == 0) {                                                                       \
       if (reference_tools_required()) FAIL() << "/usr/bin/python3 with numpy is required"; \
       GTEST_SKIP() << "/usr/bin/python3 with numpy is not available";                      \
     }                                                                                      \
