@@ -7,7 +7,7 @@
 #include "app/modules.h"
 #include "base/event_bus.h"
 #include "platform/clock.h"
-#include "render/backend_testing.h"
+#include "support/backend_testing.h"
 #include "render/render.h"
 
 static int recording_arrays(Window*, RenderBackend* table) {

@@ -17,7 +17,7 @@
 #include "net/crypto.h"
 #include "net/msgbuf.h"
 #include "net/session.h"
-#include "platform/socket_fake.h"
+#include "support/socket_fake.h"
 
 static std::vector<uint8_t> random_bytes(size_t n) {
   std::vector<uint8_t> v(n);

@@ -8,7 +8,7 @@
 #include "base/mem.h"
 #include "net/crypto.h"
 #include "net/session.h"
-#include "platform/socket_fake.h"
+#include "support/socket_fake.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static NetSession* s = nullptr;

@@ -9,7 +9,7 @@
 #include "net/crypto.h"
 #include "net/msgbuf.h"
 #include "net/session.h"
-#include "platform/socket_fake.h"
+#include "support/socket_fake.h"
 
 static int32_t fixed_random(uint8_t* bytes, int32_t count) {
   for (int32_t i = 0; i < count; i++) bytes[i] = (uint8_t)(i * 37 + 11);

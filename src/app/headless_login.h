@@ -4,7 +4,7 @@
 // world choice, ticket, world session, character summary, creation when there is no
 // character, entering, zone and the local player's spawn. Every message goes through the
 // dispatch tables (the effects are set here and cleared afterwards). Used by the loopback
-// tests and the login_harness tool. Main thread; runs frames until done or out of frames.
+// tests and the login_harness test program. Main thread; runs frames until done or out of frames.
 #include <cstdint>
 
 enum HeadlessStep : int32_t {

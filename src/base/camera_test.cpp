@@ -8,7 +8,7 @@
 #include <glm/gtc/type_ptr.hpp>
 #include <random>
 
-#include "base/math_test_support.h"
+#include "support/math_test_support.h"
 
 namespace {
 

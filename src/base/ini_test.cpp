@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "base/test_files.h"
+#include "support/test_files.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "base/cpu_features.h"
 #include "base/math_kernels.h"
-#include "base/math_test_support.h"
+#include "support/math_test_support.h"
 
 // Our row-major matrix M (row vectors on the left) has exactly the memory of GLM's
 // column-major matrix Mt (column vectors on the right): v x M == Mt * v, A x B == Bt * At,

@@ -9,8 +9,8 @@
 
 #include "net/crypto.h"
 #include "net/dispatch.h"
-#include "net/session_test_support.h"
-#include "platform/socket_fake.h"
+#include "support/session_test_support.h"
+#include "support/socket_fake.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "base/xtea.h"
 #include "net/crypto.h"
 #include "net/msgbuf.h"
-#include "net/session_test_support.h"
-#include "platform/socket_fake.h"
+#include "support/session_test_support.h"
+#include "support/socket_fake.h"
 
 // ---------------------------------------------------------------------------------------
 // Frame collector

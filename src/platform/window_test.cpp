@@ -8,7 +8,7 @@
 #include "base/event_bus.h"
 #include "platform/clipboard.h"
 #include "platform/display.h"
-#include "platform/fake_window_system.h"
+#include "support/fake_window_system.h"
 #include "platform/keymap.h"
 #include "platform/message_source.h"
 #include "platform/window_proc.h"

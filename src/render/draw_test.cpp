@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/math_kernels.h"
-#include "render/backend_testing.h"
+#include "support/backend_testing.h"
 
 namespace {
 

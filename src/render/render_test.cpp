@@ -8,7 +8,7 @@
 
 #include "platform/lib.h"
 #include "platform/window.h"
-#include "render/backend_testing.h"
+#include "support/backend_testing.h"
 
 namespace {
 

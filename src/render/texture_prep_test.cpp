@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/math_test_support.h"
+#include "support/math_test_support.h"
 #include "base/mem.h"
 
 namespace {

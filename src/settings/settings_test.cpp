@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/test_files.h"
+#include "support/test_files.h"
 #include "settings/keys.h"
 
 namespace {

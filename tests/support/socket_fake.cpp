@@ -1,4 +1,4 @@
-#include "platform/socket_fake.h"
+#include "support/socket_fake.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "render/backend_testing.h"
+#include "support/backend_testing.h"
 
 #include <cstring>
 

@@ -1,0 +1,52 @@
+# One static library per folder of src/, named ostrevane_<folder>. cmake/layers.txt says which
+# folders each may include; ostrevane_layer refuses a link the table does not allow, so the
+# link graph can never grow an edge the include test would reject.
+file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/layers.txt OSTREVANE_LAYER_LINES REGEX "^[a-z_]+:")
+foreach(line ${OSTREVANE_LAYER_LINES})
+  string(REGEX MATCH "^([a-z_]+):(.*)$" matched "${line}")
+  string(STRIP "${CMAKE_MATCH_2}" uses)
+  string(REPLACE " " ";" uses "${uses}")
+  set(OSTREVANE_LAYER_${CMAKE_MATCH_1} "${uses}")
+endforeach()
+
+# ostrevane_layer(<folder> [USES <folders of src/>] [LIBS <other libraries>])
+function(ostrevane_layer folder)
+  cmake_parse_arguments(LAYER "" "" "USES;LIBS" ${ARGN})
+  if(NOT DEFINED OSTREVANE_LAYER_${folder})
+    message(FATAL_ERROR "src/${folder} has no line in cmake/layers.txt")
+  endif()
+  set(links)
+  foreach(used ${LAYER_USES})
+    if(NOT used IN_LIST OSTREVANE_LAYER_${folder})
+      message(FATAL_ERROR "src/${folder} may not use src/${used} (cmake/layers.txt)")
+    endif()
+    list(APPEND links ostrevane_${used})
+  endforeach()
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX ".*_test\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX ".*/src/app/main\\.cpp$")
+  add_library(ostrevane_${folder} STATIC ${sources})
+  target_include_directories(ostrevane_${folder} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_compile_options(ostrevane_${folder} PRIVATE -fno-exceptions -fno-rtti)
+  target_link_libraries(ostrevane_${folder} PUBLIC ${links} ${LAYER_LIBS})
+endfunction()
+
+# Bottom to top. Each library links what its code uses today, which the table must allow.
+ostrevane_layer(base LIBS Threads::Threads)
+ostrevane_layer(platform USES base LIBS PkgConfig::SDL2 ${CMAKE_DL_LIBS})
+ostrevane_layer(settings USES base platform)
+ostrevane_layer(world USES base platform)
+ostrevane_layer(assets USES base)
+ostrevane_layer(net USES base platform assets LIBS PkgConfig::SODIUM)
+ostrevane_layer(input USES base platform)
+ostrevane_layer(audio USES base platform)
+ostrevane_layer(render USES base platform settings assets LIBS OpenGL::GL)
+# One layer in two folders: each links the other (CMake repeats the pair on the link line).
+ostrevane_layer(scene USES base platform settings world assets net input audio render game)
+ostrevane_layer(game USES base platform settings world assets net input audio render scene)
+ostrevane_layer(ui USES base platform settings world assets net input audio render scene game)
+ostrevane_layer(app USES base platform settings world assets net input audio render scene game ui)
+
+# Everything the game links, for the programs and tests that drive the whole client.
+add_library(client INTERFACE)
+target_link_libraries(client INTERFACE ostrevane_app)
