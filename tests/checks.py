@@ -1,6 +1,10 @@
 """Named checks for the end-to-end scripts: each prints "ok" or "FAIL" and counts, and
-finish() prints the closing "N passed, N failed" line and exits non-zero on any failure."""
+finish() prints the closing "N passed, N failed" line and exits non-zero on any failure.
+private_folder() is the one way the scripts make temporary folders."""
+import atexit
+import shutil
 import sys
+import tempfile
 
 passed = failed = 0
 
@@ -18,3 +22,11 @@ def check(name, ok, detail=""):
 def finish():
     print("%d passed, %d failed" % (passed, failed))
     sys.exit(1 if failed else 0)
+
+
+def private_folder(prefix):
+    """A new folder under the temporary folder (TMPDIR when set) that no other run shares,
+    removed with its contents when the script ends."""
+    folder = tempfile.mkdtemp(prefix=prefix)
+    atexit.register(shutil.rmtree, folder, True)
+    return folder

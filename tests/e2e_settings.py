@@ -10,11 +10,12 @@ independent model of the client's hash map (FNV-1a, 32 slots, linear probing).
 """
 import configparser
 import os
-import shutil
 import signal
 import subprocess
 import sys
-import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import private_folder  # noqa: E402
 
 FIRST_RUN = [
     ("Rendering", "RENDERING_BACKEND", "0"),
@@ -224,12 +225,9 @@ def main():
         print("0 passed, 1 failed")
         return 2
     r = Runner(sys.argv[1])
-    work = tempfile.mkdtemp(prefix="e2e_settings_")
-    try:
-        for check in (first_run, volume_stays, other_file, usage_writes_nothing):
-            check(r, work)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+    work = private_folder("e2e_settings_")
+    for check in (first_run, volume_stays, other_file, usage_writes_nothing):
+        check(r, work)
     print("%d passed, %d failed" % (r.passed, r.failed))
     return 0 if r.failed == 0 else 1
 

@@ -3,11 +3,10 @@ with 0 when the window is asked to close; -h prints the usage and exits 0."""
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from checks import check, finish  # noqa: E402
+from checks import check, finish, private_folder  # noqa: E402
 import xserver  # noqa: E402
 import xwindow  # noqa: E402
 
@@ -16,7 +15,7 @@ USAGE = ("Usage: game [OPTION]...\nOstrevane Client\n\n  -h, Print help and exit
          "  -c, Path to an alternate settings file\n")
 
 
-home = tempfile.mkdtemp(prefix="ostrevane-home-")
+home = private_folder("ostrevane-home-")
 base_env = dict(os.environ, HOME=home, SDL_AUDIODRIVER="dummy")
 base_env.pop("DISPLAY", None)
 

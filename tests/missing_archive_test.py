@@ -9,10 +9,9 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from checks import check, finish  # noqa: E402
+from checks import check, finish, private_folder  # noqa: E402
 
 GAME, ASSETS = sys.argv[1], sys.argv[2]
 MESSAGE = "Integrity check failed. Please exit, run the patcher, and try again."
@@ -25,28 +24,28 @@ def run_without(missing):
     """Runs a copy of the client whose assets folder lacks one file; the copy sits in its own
     folder, which is also the working folder, so the client finds that assets folder whether
     it looks beside itself or in the working folder."""
-    with tempfile.TemporaryDirectory(prefix="ostrevane-assets-") as root:
-        game = os.path.join(root, "game")
-        shutil.copy(GAME, game)
-        assets = os.path.join(root, "assets")
-        os.mkdir(assets)
-        for name in REQUIRED + ["morph.dat"]:
-            if name != missing:
-                shutil.copy(os.path.join(ASSETS, name), assets)
-        home = os.path.join(root, "home")
-        os.mkdir(home)
-        env = dict(os.environ, HOME=home, SDL_AUDIODRIVER="dummy", SDL_VIDEODRIVER="x11")
-        env.pop("DISPLAY", None)  # no message box to block on; the text goes to stderr
-        settings = os.path.join(root, "settings.ini")
-        r = subprocess.run([game, "-c", settings], cwd=root, env=env, capture_output=True,
-                           text=True, timeout=60)
-        sections = []
-        if os.path.exists(settings):
-            parser = configparser.ConfigParser(interpolation=None)
-            parser.optionxform = str
-            parser.read(settings)
-            sections = parser.sections()
-        return r.returncode, r.stderr, sections
+    root = private_folder("ostrevane-assets-")
+    game = os.path.join(root, "game")
+    shutil.copy(GAME, game)
+    assets = os.path.join(root, "assets")
+    os.mkdir(assets)
+    for name in REQUIRED + ["morph.dat"]:
+        if name != missing:
+            shutil.copy(os.path.join(ASSETS, name), assets)
+    home = os.path.join(root, "home")
+    os.mkdir(home)
+    env = dict(os.environ, HOME=home, SDL_AUDIODRIVER="dummy", SDL_VIDEODRIVER="x11")
+    env.pop("DISPLAY", None)  # no message box to block on; the text goes to stderr
+    settings = os.path.join(root, "settings.ini")
+    r = subprocess.run([game, "-c", settings], cwd=root, env=env, capture_output=True,
+                       text=True, timeout=60)
+    sections = []
+    if os.path.exists(settings):
+        parser = configparser.ConfigParser(interpolation=None)
+        parser.optionxform = str
+        parser.read(settings)
+        sections = parser.sections()
+    return r.returncode, r.stderr, sections
 
 
 for name in REQUIRED:

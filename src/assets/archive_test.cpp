@@ -17,18 +17,15 @@
 #include "base/intmap.h"
 #include "base/mem.h"
 #include "base/xtea.h"
+#include "support/test_files.h"
 
 namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
 std::string temp_path(const char* name) {
-  static std::string dir;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/archive_test_XXXXXX";
-    dir = mkdtemp(pattern);
-  }
-  return dir + "/" + name;
+  static TestTempDir dir("archive_test");
+  return dir / name;
 }
 
 void write_file(const std::string& path, const Bytes& bytes) {

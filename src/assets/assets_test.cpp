@@ -4,16 +4,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+
+#include "support/test_files.h"
 
 namespace {
 
 const char* const ALL_FILES[] = {"anim.dat", "bsp.dat",   "font.dat",  "light.dat",   "locale.dat", "map.dat",
                                  "mesh.dat", "music.dat", "sound.dat", "texture.dat", "morph.dat"};
 
+// The folders live as long as the test program; each holds empty stand-ins for the archives.
 std::string make_dir_without(const char* missing) {
-  char pattern[] = "/tmp/presence_test_XXXXXX";
-  std::string dir = mkdtemp(pattern);
+  static std::vector<std::unique_ptr<TestTempDir>> folders;
+  folders.push_back(std::make_unique<TestTempDir>("presence_test"));
+  std::string dir = folders.back()->path;
   for (const char* name : ALL_FILES) {
     if (missing && std::string(name) == missing) continue;
     FILE* f = fopen((dir + "/" + name).c_str(), "wb");

@@ -19,6 +19,7 @@
 #include "assets/texture.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
+#include "support/test_files.h"
 
 bool operator==(const AssetEvent& a, const AssetEvent& b) {
   return a.type == b.type && a.id == b.id && a.flag == b.flag;
@@ -104,8 +105,7 @@ FakeObject g_unit_cube;
 class AssetCache : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char pattern[] = "/tmp/cache_test_XXXXXX";
-    dir_ = mkdtemp(pattern);
+    dir_ = test_make_temp_dir("cache_test");
     // texture.dat: 1 'a', 2 'b', 3 rejected by the decoder; map.dat: 1 'm'. mesh.dat is
     // missing so its slot stays empty; the others are empty archives.
     write_archive(dir_ + "/texture.dat", {{1, {'a', 'a'}}, {2, {'b'}}, {3, {'X'}}});
@@ -113,6 +113,11 @@ class AssetCache : public ::testing::Test {
     for (const char* name :
          {"bsp.dat", "light.dat", "anim.dat", "font.dat", "sound.dat", "music.dat", "morph.dat"})
       write_archive(dir_ + "/" + name, {});
+  }
+
+  static void TearDownTestSuite() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
   }
 
   void SetUp() override {
@@ -354,8 +359,8 @@ TEST(AssetLoader, BuiltInDecodersReadRealImages) {
   Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 8};
   const uint8_t pixels[16] = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 10, 11, 12, 255};
   tga.insert(tga.end(), pixels, pixels + 16);
-  char pattern[] = "/tmp/builtin_test_XXXXXX";
-  std::string dir = mkdtemp(pattern);
+  TestTempDir temp("builtin_test");
+  const std::string& dir = temp.path;
   write_archive(dir + "/texture.dat", {{5, tga}});
   for (uint32_t t = 0; t < ASSET_TYPE_COUNT; t++) asset_set_decoder(t, {});
   event_bus_start();

@@ -11,6 +11,7 @@
 
 #include "assets/archive_writer.h"
 #include "base/mem.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -112,8 +113,8 @@ TEST_F(Locale, RefusesMalformedBlobs) {
 }
 
 TEST_F(Locale, LoadsItsEntryFromTheArchive) {
-  char pattern[] = "/tmp/locale_test_XXXXXX";
-  std::string dir = mkdtemp(pattern);
+  TestTempDir temp("locale_test");
+  const std::string& dir = temp.path;
   Bytes english = blob(2, {{name_hash("HELLO"), 0, 0}}, std::string("Hello\0", 6));
   Bytes other = blob(2, {{name_hash("HELLO"), 0, 0}}, std::string("Hallo\0", 6));
   ArchiveSource sources[] = {{1, english.data(), english.size()}, {2, other.data(), other.size()}};

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -103,9 +105,8 @@ Tga mapped_2x2(void) {
 class TgaFixtures : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char folder[] = "/tmp/ostrevane_tga_XXXXXX";
-    if (!mkdtemp(folder)) return;
-    dir_ = folder;
+    dir_ = test_make_temp_dir("ostrevane_tga");
+    if (dir_.empty()) return;
     std::string command = std::string("/usr/bin/python3 ") + OSTREVANE_SOURCE_DIR +
                           "/src/assets/testdata/tga_fixtures.py " + dir_ + " 2>&1";
     ok_ = system(command.c_str()) == 0;

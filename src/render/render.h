@@ -17,24 +17,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "assets/render_vertex.h"
 #include "assets/texture.h"
 #include "base/math.h"
 
 struct Window;
 struct Lib;
-
-// The only vertex format.
-struct RenderVertex {
-  float x, y, z;
-  float w;          // receives clip-space w when the CPU transforms
-  uint32_t colour;  // 0xAARRGGBB (memory: B, G, R, A)
-  uint32_t spare;   // not read by any backend
-  float u, v;
-};
-static_assert(sizeof(RenderVertex) == 32, "RenderVertex is 32 bytes");
-static_assert(offsetof(RenderVertex, colour) == 16, "colour at 16");
-static_assert(offsetof(RenderVertex, spare) == 20, "spare at 20");
-static_assert(offsetof(RenderVertex, u) == 24, "uv at 24");
 
 enum : int32_t { PRIM_TRIANGLES = 0, PRIM_POINTS = 1, PRIM_LINES = 2 };
 enum : int32_t { BLEND_ALPHA = 0, BLEND_PREMULTIPLIED = 1, BLEND_ADDITIVE = 2 };
