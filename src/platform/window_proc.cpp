@@ -126,8 +126,11 @@ void window_proc(Window* window, const WindowMessage* msg) {
       break;
     case WMSG_SETTINGS_CHANGE:
       if (window->display_mode == DISPLAY_BORDERLESS) {
+        // In the background the task bar stays uncovered: the work area, without activation.
+        const WindowSystem* sys = window_system();
         monitor_rects(window, window->monitor, &window->monitor_rect, &window->work_rect);
-        window_system()->set_client_rect(window->handle, window->monitor_rect);
+        int active = sys->is_active(window->handle);
+        sys->set_client_rect(window->handle, active ? window->monitor_rect : window->work_rect);
       }
       break;
     case WMSG_KEY_DOWN: {
