@@ -4,8 +4,7 @@
 
 #include "base/fatal.h"
 #include "platform/display.h"
-
-const WindowSystem* sdl_window_system(void);
+#include "platform/sdl_window.h"
 
 static const WindowSystem* g_system;
 static WindowRendererHooks g_hooks;

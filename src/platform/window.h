@@ -75,6 +75,9 @@ struct WindowRendererHooks {
   void (*suspend)(Window* window, int flag);
 };
 void window_set_renderer_hooks(const WindowRendererHooks* hooks);
+// The window procedure's calls through those hooks.
+void window_renderer_resize(int width, int height);
+void window_renderer_suspend(Window* window, int flag);
 
 // Also makes a fatal end of the process put the desktop display mode back.
 int window_create(Window* window, int width, int height, int bit_depth, int refresh, int display_mode,

@@ -8,9 +8,6 @@
 #include "platform/keymap.h"
 #include "platform/quit.h"
 
-void window_renderer_resize(int width, int height);
-void window_renderer_suspend(Window* window, int flag);
-
 static void post_key(uint32_t code, uint32_t action) {
   EventKey key = {code, action};
   event_post_copy(EVENT_KEY, &key, sizeof key);

@@ -11,7 +11,7 @@
 #include "platform/display.h"
 #include "platform/fake_window_system.h"
 #include "platform/keymap.h"
-#include "platform/message_source.h"
+#include "platform/quit.h"
 #include "platform/window_proc.h"
 
 // --- the fake system -------------------------------------------------------------------
