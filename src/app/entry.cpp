@@ -65,9 +65,9 @@ int app_main(int argc, char** argv) {
   // The default server address is a localized text; it is looked up when first read, after
   // the locale has been loaded.
   settings_set_locale_lookup(locale_string);
-  settings_load(cmdline_value('c', argc, argv, default_settings_path()));
+  settings_load(cmdline_value('c', argc, argv, settings_default_path()));
   int exit_code = 1;
-  if (!assets_check_present(assets_dir())) {
+  if (!assets_check_present(settings_assets_dir())) {
     message_error(MSG_INTEGRITY);
   } else {
     // Before start-up, so textures the loader prepares already follow these options.
@@ -90,7 +90,7 @@ int app_main(int argc, char** argv) {
     params.monitor = setting_display_monitor();
     params.vsync = setting_display_vsync();
     params.title = TITLE;
-    params.assets_dir = assets_dir();
+    params.assets_dir = settings_assets_dir();
     if (platform_startup(&params)) {
       game_modules_init();
       set_frame_callback(game_modules_frame);

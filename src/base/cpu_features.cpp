@@ -1,3 +1,5 @@
+// The SSE probe installs its own signal handler rather than going through the platform layer:
+// CPU features are read before anything else starts, the platform layer included.
 #include "base/cpu_features.h"
 
 #if defined(__i386__) || defined(__x86_64__)

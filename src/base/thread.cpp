@@ -1,4 +1,8 @@
+// Threads are started with pthread_create itself: it reports failure as a code, where the
+// standard thread type can only throw, which this library never catches.
 #include "base/thread.h"
+
+#include <pthread.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -57,20 +61,22 @@ int sleep_ms(unsigned milliseconds) {
 struct WorkerThread {
   WorkerFn worker;
   int repeat;
-  std::thread thread;
+  pthread_t thread;
   std::mutex stop_mutex;
   std::condition_variable stop_changed;
   bool stop;
 };
 
-static void worker_body(WorkerThread* t) {
+static void* worker_body(void* arg) {
+  WorkerThread* t = (WorkerThread*)arg;
   t->worker();
   while (t->repeat) {
     std::unique_lock<std::mutex> guard(t->stop_mutex);
-    if (t->stop_changed.wait_for(guard, std::chrono::milliseconds(1), [t] { return t->stop; })) return;
+    if (t->stop_changed.wait_for(guard, std::chrono::milliseconds(1), [t] { return t->stop; })) break;
     guard.unlock();
     t->worker();
   }
+  return nullptr;
 }
 
 WorkerThread* thread_start(WorkerFn worker, int repeat) {
@@ -80,9 +86,11 @@ WorkerThread* thread_start(WorkerFn worker, int repeat) {
   t->worker = worker;
   t->repeat = repeat;
   t->stop = false;
-  // std::thread reports failure by throwing, which this library never does; creation
-  // failure therefore ends the process through std::terminate, like running out of memory.
-  t->thread = std::thread(worker_body, t);
+  if (pthread_create(&t->thread, nullptr, worker_body, t) != 0) {
+    t->~WorkerThread();
+    mem_free(t);
+    return nullptr;
+  }
   return t;
 }
 
@@ -93,11 +101,7 @@ int thread_stop(WorkerThread* t) {
     t->stop = true;
   }
   t->stop_changed.notify_all();
-  int ok = 1;
-  if (t->thread.joinable())
-    t->thread.join();
-  else
-    ok = 0;
+  int ok = pthread_join(t->thread, nullptr) == 0;
   t->~WorkerThread();
   mem_free(t);
   return ok;

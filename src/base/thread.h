@@ -22,5 +22,6 @@ int lock_held_count(void);
 int sleep_ms(unsigned milliseconds);
 
 typedef void (*WorkerFn)(void);
+// Null, with nothing left allocated, when worker is null or the system refuses a new thread.
 WorkerThread* thread_start(WorkerFn worker, int repeat);
 int thread_stop(WorkerThread* thread);

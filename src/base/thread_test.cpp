@@ -1,6 +1,10 @@
 #include "base/thread.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -92,3 +96,27 @@ TEST(LockDeathTest, SecondLockAbortsInDebugBuilds) {
       "second lock");
 }
 #endif
+
+// A process that may start no more threads: creation fails inside the system, and the
+// call must report it instead of ending the process. Run in a child that gives up root
+// (which ignores the process limit) and then forbids any new process or thread.
+TEST(WorkerThread, CreationFailureReturnsNullAndKeepsNothing) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && setuid(65534) != 0) _exit(77);
+    struct rlimit none = {0, 0};
+    if (setrlimit(RLIMIT_NPROC, &none) != 0) _exit(77);
+    // The first refusal leaves the C library's own thread bookkeeping behind; the second
+    // shows what thread_start itself keeps.
+    if (thread_start(count_run, 1)) _exit(2);
+    size_t before = mallinfo2().uordblks;
+    if (thread_start(count_run, 1)) _exit(2);
+    _exit(mallinfo2().uordblks == before ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot give up root here";
+  ASSERT_TRUE(WIFEXITED(status)) << "the child was ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "2: a thread was returned, 3: memory was kept";
+}

@@ -1,11 +1,6 @@
-// Full-screen display modes: matching a request against the listed modes, applying a mode
-// with its fallbacks, and the display-mode state (0 desktop untouched, 1 our mode active,
-// 2 our mode undone while the client is in the background).
 #include "platform/display.h"
 
 #include "platform/window.h"
-
-static const int MAX_MODES = 512;
 
 struct DisplayState {
   int state;
@@ -60,8 +55,8 @@ static int display_change_ladder(const DisplayMode* mode, uint32_t fields) {
 
 int display_apply(int width, int height, int bit_depth, int refresh) {
   if (g_display.state != 0) return 0;
-  DisplayMode modes[MAX_MODES];
-  int count = window_system()->list_modes(g_display.handle, modes, MAX_MODES);
+  DisplayMode modes[DISPLAY_MODES_MAX];
+  int count = window_system()->list_modes(g_display.handle, modes, DISPLAY_MODES_MAX);
   const DisplayMode* chosen = nullptr;
   uint32_t fields = MODE_FIELD_WIDTH | MODE_FIELD_HEIGHT | MODE_FIELD_BIT_DEPTH | MODE_FIELD_REFRESH;
   for (int i = 0; i < count && !chosen; i++)
@@ -98,9 +93,15 @@ void display_undo_for_background(void) {
 DisplayMode display_current_mode(void) {
   const WindowSystem* sys = window_system();
   DisplayMode desktop = {0, 0, 0, 0};
-  if (!sys->desktop_mode(g_display.handle, &desktop)) return desktop;
-  DisplayMode modes[MAX_MODES];
-  int count = sys->list_modes(g_display.handle, modes, MAX_MODES);
+  if (!sys->desktop_mode(g_display.handle, &desktop)) {
+    // Zeros here would read as "any depth, any refresh" and let a full-screen start pass
+    // without ever changing the mode.
+    DisplayMode screen = {0, 0, 0, 0};
+    if (!sys->screen_metrics(g_display.handle, &screen)) screen = DisplayMode{0, 0, 0, 0};
+    return screen;
+  }
+  DisplayMode modes[DISPLAY_MODES_MAX];
+  int count = sys->list_modes(g_display.handle, modes, DISPLAY_MODES_MAX);
   for (int i = 0; i < count; i++)
     if (modes[i].width == desktop.width && modes[i].height == desktop.height &&
         modes[i].bit_depth == desktop.bit_depth && modes[i].refresh == desktop.refresh)
@@ -118,21 +119,4 @@ DisplayMode display_mode_size(void) {
 void display_restore(void) {
   if (g_display.state != 0) window_system()->restore_desktop(g_display.handle);
   g_display.state = 0;
-}
-
-int window_set_display_mode(Window* window) {
-  if (window->display_mode != DISPLAY_FULL_SCREEN) return 1;
-  DisplayMode modes[MAX_MODES];
-  int count = window_system()->list_modes(g_display.handle, modes, MAX_MODES);
-  DisplayMode desktop = display_current_mode();
-  DisplayMode request = {window->width, window->height, window->bit_depth, window->refresh};
-  if (!display_match_mode(modes, count, desktop, &request)) return 0;
-  window->width = request.width;
-  window->height = request.height;
-  if (display_apply(request.width, request.height, request.bit_depth, request.refresh)) return 1;
-  if (display_apply(request.width, request.height, desktop.bit_depth, desktop.refresh)) return 1;
-  if (desktop.bit_depth == 0 && desktop.refresh == 0) return 1;
-  if (display_apply(request.width, request.height, 0, 0)) return 1;
-  display_restore();
-  return 0;
 }

@@ -6,7 +6,3 @@
 typedef int (*MessagePollFn)(WindowMessage* out);
 void message_source_set(MessagePollFn poll);
 int window_poll_message(WindowMessage* out);
-
-// Tests route quit requests to a hook instead of the system queue (null: the system).
-typedef void (*QuitFn)(int code);
-void quit_set_hook(QuitFn hook);

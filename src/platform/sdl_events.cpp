@@ -1,16 +1,12 @@
-// Window messages from SDL events, quit requests and the clipboard.
+// Window messages from SDL events.
+#include "platform/sdl_events.h"
+
 #include <SDL2/SDL.h>
 
 #include <cstring>
 
-#include "base/event_bus.h"
-#include "base/utf8.h"
-#include "platform/clipboard.h"
 #include "platform/keymap.h"
-#include "platform/message_source.h"
-#include "platform/quit.h"
 #include "platform/sdl_video.h"
-#include "platform/window_proc.h"
 
 // SDL scan codes (USB usage ids) to set-1 scan codes; bit 8 marks an extended key.
 static constexpr uint16_t EXT = 0x100;
@@ -198,7 +194,7 @@ static int sdl_focus_messages(const SDL_Event& e) {
   return 1;
 }
 
-static int sdl_poll_message(WindowMessage* out) {
+int sdl_poll_message(WindowMessage* out) {
   for (;;) {
     if (g_pending_next < g_pending_count) {
       *out = g_pending[g_pending_next++];
@@ -209,52 +205,5 @@ static int sdl_poll_message(WindowMessage* out) {
     if (!SDL_PollEvent(&e)) return 0;
     if (sdl_focus_messages(e)) continue;
     if (sdl_translate(e, out)) return 1;
-  }
-}
-
-static MessagePollFn g_poll = sdl_poll_message;
-
-void message_source_set(MessagePollFn poll) { g_poll = poll ? poll : sdl_poll_message; }
-int window_poll_message(WindowMessage* out) { return g_poll(out); }
-
-static QuitFn g_quit_hook;
-void quit_set_hook(QuitFn hook) { g_quit_hook = hook; }
-
-void request_quit_code(int code) {
-  if (g_quit_hook) {
-    g_quit_hook(code);
-    return;
-  }
-  if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
-  SDL_Event e;
-  memset(&e, 0, sizeof e);
-  e.type = sdl_quit_event_type();
-  e.user.code = code;
-  SDL_PushEvent(&e);
-}
-
-void request_quit(void) { request_quit_code(0); }
-
-void clipboard_paste(void) {
-  if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_HasClipboardText()) return;
-  char* text = SDL_GetClipboardText();
-  if (!text) return;
-  clipboard_post_text(text);
-  SDL_free(text);
-}
-
-void clipboard_post_text(const char* text) {
-  // At most 4096 bytes, whole characters only; NUL and other control bytes are dropped so a
-  // paste can neither end the text early nor inject line breaks or escapes.
-  size_t posted = 0;
-  const char* p = text;
-  uint32_t c;
-  while ((c = utf8_decode(&p)) != 0) {
-    if (c < 0x20 || c == 0x7F) continue;
-    uint8_t bytes[4];
-    int n = utf8_encode(c, bytes);
-    if (posted + (size_t)n > CLIPBOARD_PASTE_LIMIT) break;
-    for (int i = 0; i < n; i++) event_post_copy(EVENT_TEXT, &bytes[i], 1);
-    posted += (size_t)n;
   }
 }

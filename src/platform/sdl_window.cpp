@@ -1,29 +1,11 @@
-// The window system over SDL2.
+#include "platform/sdl_window.h"
+
 #include <SDL2/SDL.h>
 
 #include <cstdio>
 
 #include "platform/gl_context.h"
 #include "platform/sdl_video.h"
-#include "platform/window.h"
-
-static unsigned g_quit_event = (unsigned)-1;
-
-int sdl_video_start(void) {
-  if (SDL_WasInit(SDL_INIT_VIDEO)) return 1;
-  // The client decides itself when to quit and when to minimise.
-  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return 0;
-  g_quit_event = SDL_RegisterEvents(1);
-  return 1;
-}
-
-void sdl_video_stop(void) {
-  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-}
-
-unsigned sdl_quit_event_type(void) { return g_quit_event; }
 
 static SDL_Window* win(void* handle) { return (SDL_Window*)handle; }
 
@@ -125,6 +107,26 @@ static int sdl_desktop_mode(void* h, DisplayMode* out) {
   return 1;
 }
 
+static int sdl_screen_metrics(void* h, DisplayMode* out) {
+  SDL_Rect bounds;
+  if (SDL_GetDisplayBounds(0, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0) return 0;
+  *out = DisplayMode{bounds.w, bounds.h, 0, 0};
+  SDL_DisplayMode current;
+  if (SDL_GetCurrentDisplayMode(0, &current) == 0) {
+    DisplayMode m = mode_of(current);
+    out->bit_depth = m.bit_depth;
+    out->refresh = m.refresh;
+  } else if (h) {
+    // The window's surface has the screen's colour format.
+    Uint32 format = SDL_GetWindowPixelFormat(win(h));
+    if (format != SDL_PIXELFORMAT_UNKNOWN) {
+      int bpp = (int)SDL_BITSPERPIXEL(format);
+      out->bit_depth = bpp == 24 ? 32 : bpp;
+    }
+  }
+  return 1;
+}
+
 static int sdl_change_mode(void* h, const DisplayMode* mode, uint32_t fields) {
   SDL_DisplayMode desktop;
   if (SDL_GetDesktopDisplayMode(display_of(h), &desktop) != 0) return 0;
@@ -149,6 +151,10 @@ static void sdl_restore_desktop(void* h) {
 
 static void sdl_capture(void*, int on) { SDL_CaptureMouse(on ? SDL_TRUE : SDL_FALSE); }
 
+static int sdl_is_active(void* h) {
+  return h && (SDL_GetWindowFlags(win(h)) & SDL_WINDOW_INPUT_FOCUS) ? 1 : 0;
+}
+
 static const WindowSystem SDL_WINDOW_SYSTEM = {
     sdl_create,
     sdl_destroy,
@@ -166,9 +172,11 @@ static const WindowSystem SDL_WINDOW_SYSTEM = {
     sdl_monitor_of_window,
     sdl_list_modes,
     sdl_desktop_mode,
+    sdl_screen_metrics,
     sdl_change_mode,
     sdl_restore_desktop,
     sdl_capture,
+    sdl_is_active,
 };
 
 const WindowSystem* sdl_window_system(void) { return &SDL_WINDOW_SYSTEM; }

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/fatal.h"
 #include "platform/display.h"
-
-const WindowSystem* sdl_window_system(void);
+#include "platform/sdl_window.h"
 
 static const WindowSystem* g_system;
 static WindowRendererHooks g_hooks;
@@ -45,6 +45,7 @@ int window_create(Window* window, int width, int height, int bit_depth, int refr
   window->monitor = monitor;
   window->vsync = vsync;
   display_set_window(handle);
+  fatal_set_display_restore(display_restore);
   return 1;
 }
 
@@ -91,6 +92,23 @@ void monitor_rects(Window* window, int monitor, Rect* monitor_rect, Rect* work_r
 static Rect client_of(Rect outer, Rect frame) {
   return Rect{outer.left + frame.left, outer.top + frame.top, outer.right - frame.right,
               outer.bottom - frame.bottom};
+}
+
+int window_set_display_mode(Window* window) {
+  if (window->display_mode != DISPLAY_FULL_SCREEN) return 1;
+  DisplayMode modes[DISPLAY_MODES_MAX];
+  int count = window_system()->list_modes(window->handle, modes, DISPLAY_MODES_MAX);
+  DisplayMode desktop = display_current_mode();
+  DisplayMode request = {window->width, window->height, window->bit_depth, window->refresh};
+  if (!display_match_mode(modes, count, desktop, &request)) return 0;
+  window->width = request.width;
+  window->height = request.height;
+  if (display_apply(request.width, request.height, request.bit_depth, request.refresh)) return 1;
+  if (display_apply(request.width, request.height, desktop.bit_depth, desktop.refresh)) return 1;
+  if (desktop.bit_depth == 0 && desktop.refresh == 0) return 1;
+  if (display_apply(request.width, request.height, 0, 0)) return 1;
+  display_restore();
+  return 0;
 }
 
 void window_place_and_show(Window* window) {

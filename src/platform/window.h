@@ -9,19 +9,10 @@
 // logic runs in tests against a fake system without a display.
 #include <cstdint>
 
+#include "platform/display.h"
+
 struct Rect {
   int left, top, right, bottom;
-};
-
-struct DisplayMode {
-  int width, height, bit_depth, refresh;
-};
-
-enum : uint32_t {
-  MODE_FIELD_WIDTH = 1,
-  MODE_FIELD_HEIGHT = 2,
-  MODE_FIELD_BIT_DEPTH = 4,
-  MODE_FIELD_REFRESH = 8,
 };
 
 enum : int { DISPLAY_WINDOWED = 0, DISPLAY_FULL_SCREEN = 1, DISPLAY_BORDERLESS = 2 };
@@ -63,10 +54,15 @@ struct WindowSystem {
   int (*list_modes)(void* handle, DisplayMode* out, int capacity);
   // The desktop's current settings; 0 when they cannot be read.
   int (*desktop_mode)(void* handle, DisplayMode* out);
+  // The screen's size (the primary display's bounds) with the colour depth and refresh rate
+  // the system reports for the screen, 0 where unknown; 0 when even the size is unknown.
+  int (*screen_metrics)(void* handle, DisplayMode* out);
   // Full-screen change to the listed mode, setting the fields named; 1 on success.
   int (*change_mode)(void* handle, const DisplayMode* mode, uint32_t fields);
   void (*restore_desktop)(void* handle);
   void (*capture)(void* handle, int on);
+  // 1 when the window is the active (foreground, keyboard-focus) window.
+  int (*is_active)(void* handle);
 };
 
 // Installs the system side (null: SDL).
@@ -79,9 +75,15 @@ struct WindowRendererHooks {
   void (*suspend)(Window* window, int flag);
 };
 void window_set_renderer_hooks(const WindowRendererHooks* hooks);
+// The window procedure's calls through those hooks.
+void window_renderer_resize(int width, int height);
+void window_renderer_suspend(Window* window, int flag);
 
+// Also makes a fatal end of the process put the desktop display mode back.
 int window_create(Window* window, int width, int height, int bit_depth, int refresh, int display_mode,
                   int monitor, int vsync, const char* title);
+// Full screen only (other modes succeed at once): matches the requested mode and applies it,
+// then the desktop's depth and refresh, then size alone; 0 after restoring the desktop mode.
 int window_set_display_mode(Window* window);
 void window_place_and_show(Window* window);
 void window_destroy(Window* window);
@@ -92,13 +94,3 @@ void monitor_rects(Window* window, int monitor, Rect* monitor_rect, Rect* work_r
 Rect window_windowed_rect(int width, int height, int dpi, Rect frame, Rect work);
 // Smallest client size the player may drag the window to at this DPI.
 void window_minimum_client_size(int dpi, int* width, int* height);
-
-// Display modes.
-DisplayMode display_current_mode(void);
-int display_mode_active(void);
-int display_mode_state(void);
-DisplayMode display_mode_size(void);
-void display_restore(void);
-// The three-pass match of a request against the listed modes (pure): 1 and the request
-// updated, or 0 when no listed mode has the requested size.
-int display_match_mode(const DisplayMode* modes, int count, DisplayMode desktop, DisplayMode* request);

@@ -8,9 +8,6 @@
 #include "platform/keymap.h"
 #include "platform/quit.h"
 
-void window_renderer_resize(int width, int height);
-void window_renderer_suspend(Window* window, int flag);
-
 static void post_key(uint32_t code, uint32_t action) {
   EventKey key = {code, action};
   event_post_copy(EVENT_KEY, &key, sizeof key);
@@ -126,8 +123,11 @@ void window_proc(Window* window, const WindowMessage* msg) {
       break;
     case WMSG_SETTINGS_CHANGE:
       if (window->display_mode == DISPLAY_BORDERLESS) {
+        // In the background the task bar stays uncovered: the work area, without activation.
+        const WindowSystem* sys = window_system();
         monitor_rects(window, window->monitor, &window->monitor_rect, &window->work_rect);
-        window_system()->set_client_rect(window->handle, window->monitor_rect);
+        int active = sys->is_active(window->handle);
+        sys->set_client_rect(window->handle, active ? window->monitor_rect : window->work_rect);
       }
       break;
     case WMSG_KEY_DOWN: {

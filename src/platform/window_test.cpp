@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "base/event_bus.h"
+#include "base/fatal.h"
 #include "platform/clipboard.h"
 #include "platform/display.h"
 #include "support/fake_window_system.h"
 #include "platform/keymap.h"
-#include "platform/message_source.h"
+#include "platform/quit.h"
 #include "platform/window_proc.h"
 
 // --- the fake system -------------------------------------------------------------------
@@ -55,8 +56,13 @@ static const WindowSystem FAKE = {
       return n;
     },
     [](void*, DisplayMode* out) {
+      if (!g_fake->desktop_readable) return 0;
       *out = g_fake->desktop;
-      return g_fake->desktop_readable ? 1 : 0;
+      return 1;
+    },
+    [](void*, DisplayMode* out) {
+      *out = g_fake->screen;
+      return g_fake->screen.width > 0 ? 1 : 0;
     },
     [](void*, const DisplayMode* m, uint32_t fields) {
       g_fake->change_fields.push_back(fields);
@@ -72,6 +78,7 @@ static const WindowSystem FAKE = {
     },
     [](void*) { log_call("desktop back"); },
     [](void*, int on) { log_call(on ? "capture" : "release capture"); },
+    [](void*) { return g_fake->active ? 1 : 0; },
 };
 
 void fake_window_system_install(FakeWindowSystem* fake) {
@@ -263,6 +270,84 @@ TEST_F(WindowProc, BorderlessLeavesRoomForTheTaskBarInTheBackground) {
   fake.calls.clear();
   run({msg(WMSG_ACTIVATE_APP, 0)});
   EXPECT_TRUE(fake.calls.empty());
+}
+
+TEST_F(WindowProc, BorderlessSettingsChangeCoversTheTaskBarOnlyWhileActive) {
+  window.display_mode = DISPLAY_BORDERLESS;
+  struct Case {
+    bool active;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {true, {"rect 0,0,1280,1024"}},
+      {false, {"rect 0,0,1280,984"}},
+  };
+  for (const Case& c : cases) {
+    fake.active = c.active;
+    fake.calls.clear();
+    run({msg(WMSG_SETTINGS_CHANGE)});
+    EXPECT_EQ(fake.calls, c.calls) << (c.active ? "active" : "inactive");
+  }
+  // Other modes leave the window alone.
+  window.display_mode = DISPLAY_WINDOWED;
+  fake.calls.clear();
+  run({msg(WMSG_SETTINGS_CHANGE)});
+  EXPECT_TRUE(fake.calls.empty());
+}
+
+TEST_F(WindowProc, UnreadableDesktopModeFallsBackToTheScreen) {
+  fake.desktop_readable = false;
+  struct Case {
+    const char* name;
+    DisplayMode screen, expected;
+  } cases[] = {
+      {"screen size, depth and refresh", {1600, 1200, 32, 75}, {1600, 1200, 32, 75}},
+      {"screen size alone", {1600, 1200, 0, 0}, {1600, 1200, 0, 0}},
+      {"nothing known", {0, 0, 0, 0}, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    fake.screen = c.screen;
+    DisplayMode d = display_current_mode();
+    EXPECT_EQ(
+        std::vector<int>({d.width, d.height, d.bit_depth, d.refresh}),
+        std::vector<int>({c.expected.width, c.expected.height, c.expected.bit_depth, c.expected.refresh}))
+        << c.name;
+  }
+
+  // A full-screen start whose every mode change fails is a failure, not a silent success
+  // at the desktop's resolution.
+  window_destroy(&window);
+  fake.screen = {1280, 1024, 32, 60};
+  fake.modes = {{640, 480, 16, 75}};
+  fake.change_results = std::vector<bool>(20, false);
+  ASSERT_EQ(window_create(&window, 640, 480, 16, 75, DISPLAY_FULL_SCREEN, -1, 0, "t"), 1);
+  EXPECT_EQ(window_set_display_mode(&window), 0);
+  EXPECT_EQ(display_mode_state(), 0);
+}
+
+static FakeWindowSystem* g_dying_fake;
+static void print_calls(const char* text) {
+  fprintf(stderr, "sink %s after:", text);
+  for (const std::string& call : g_dying_fake->calls) fprintf(stderr, " [%s]", call.c_str());
+  fprintf(stderr, "\n");
+}
+
+// Full screen at 640 x 480, then a fatal end.
+static void die_in_full_screen(void) {
+  static FakeWindowSystem fake;
+  fake.modes = {{640, 480, 32, 60}};
+  fake_window_system_install(&fake);
+  g_dying_fake = &fake;
+  Window window;
+  window_create(&window, 640, 480, 0, 0, DISPLAY_FULL_SCREEN, -1, 0, "t");
+  window_set_display_mode(&window);
+  fake.calls.clear();
+  fatal_set_sink(print_calls);
+  fatal_exit("Out of memory");
+}
+
+TEST(DisplayDeathTest, FatalEndPutsTheDesktopModeBackBeforeTheMessage) {
+  EXPECT_EXIT(die_in_full_screen(), testing::ExitedWithCode(1),
+              "sink Out of memory after: \\[desktop back\\]");
 }
 
 TEST_F(WindowProc, CloseRequestsQuit) {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "base/ini.h"
-#include "platform/paths.h"
+#include "platform/platform_paths.h"
 #include "settings/keys.h"
 
 // One settings document or profile with the file it came from.

@@ -19,7 +19,7 @@
 #include <cstdint>
 
 #include "base/ini.h"
-#include "settings/paths.h"
+#include "settings/settings_paths.h"
 
 // --- documents ------------------------------------------------------------------------
 // Saves a loaded settings document to its old path first, then loads path (longer than
@@ -43,7 +43,8 @@ IniDocument* profile_document();
 const char* profile_file();
 
 // The locale text lookup through which HOST gets its default (key 400901405); null or an
-// empty text gives an empty host, and so does a text of 128 bytes or more.
+// empty text gives an empty host, and so does a text of 128 bytes or more. Settings sits
+// below the assets layer that owns the locale texts, so the lookup is installed from above.
 void settings_set_locale_lookup(const char* (*lookup)(uint32_t key));
 constexpr uint32_t SETTINGS_HOST_LOCALE_KEY = 400901405u;
 

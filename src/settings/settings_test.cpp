@@ -543,17 +543,17 @@ TEST_F(SettingsTest, BindingsAndMacrosLiveInTheProfile) {
 
 TEST_F(SettingsTest, UserFolderAndCreatedFolders) {
   DataHome home(dir.c_str());
-  EXPECT_EQ(std::string(user_folder()), dir + "/Ostrevane");
-  EXPECT_EQ(std::string(default_settings_path()), dir + "/Ostrevane/settings.ini");
+  EXPECT_EQ(std::string(settings_user_folder()), dir + "/Ostrevane");
+  EXPECT_EQ(std::string(settings_default_path()), dir + "/Ostrevane/settings.ini");
   EXPECT_TRUE(is_dir(dir + "/Ostrevane"));
-  EXPECT_EQ(std::string(screenshot_dir()), dir + "/Ostrevane/screenshots");
+  EXPECT_EQ(std::string(settings_screenshot_dir()), dir + "/Ostrevane/screenshots");
   EXPECT_TRUE(is_dir(dir + "/Ostrevane/screenshots"));
-  EXPECT_EQ(std::string(profile_path("Summary", "Hero")), dir + "/Ostrevane/conf/Summary/Hero.ini");
+  EXPECT_EQ(std::string(settings_profile_path("Summary", "Hero")), dir + "/Ostrevane/conf/Summary/Hero.ini");
   EXPECT_TRUE(is_dir(dir + "/Ostrevane/conf/Summary"));
   EXPECT_FALSE(exists(dir + "/Ostrevane/conf/Summary/Hero.ini"));  // only the folders
 
   // The client directory is where the running program lies, and assets are beside it.
-  std::string client = client_dir();
+  std::string client = settings_client_dir();
   ASSERT_FALSE(client.empty());
   EXPECT_NE(client.back(), '/');
   char self[4096];
@@ -561,22 +561,22 @@ TEST_F(SettingsTest, UserFolderAndCreatedFolders) {
   ASSERT_GT(n, 0);
   self[n] = 0;
   EXPECT_EQ(std::string(self).substr(0, std::string(self).rfind('/')), client);
-  EXPECT_EQ(std::string(assets_dir()), client + "/assets");
+  EXPECT_EQ(std::string(settings_assets_dir()), client + "/assets");
 }
 
 TEST_F(SettingsTest, NoDataFolderFallsBackToTheClientDirectory) {
   DataHome home(nullptr, nullptr, false);  // neither XDG_DATA_HOME nor HOME
-  EXPECT_STREQ(user_folder(), client_dir());
-  EXPECT_EQ(std::string(default_settings_path()), std::string(client_dir()) + "/settings.ini");
+  EXPECT_STREQ(settings_user_folder(), settings_client_dir());
+  EXPECT_EQ(std::string(settings_default_path()), std::string(settings_client_dir()) + "/settings.ini");
 }
 
 TEST_F(SettingsTest, OverlongUserFolderGivesEmptyPaths) {
   std::string deep = dir + "/" + std::string(240, 'd');
   ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
   DataHome home(deep.c_str());
-  EXPECT_STREQ(default_settings_path(), "");
-  EXPECT_STREQ(profile_path("a", "b"), "");
-  settings_load(default_settings_path());
+  EXPECT_STREQ(settings_default_path(), "");
+  EXPECT_STREQ(settings_profile_path("a", "b"), "");
+  settings_load(settings_default_path());
   EXPECT_EQ(settings_save(), 0);
 }
 
@@ -604,7 +604,7 @@ TEST_F(SettingsTest, ProfilePathsStayUnderConf) {
       {"Summary", nullptr, ""},
   };
   for (const Case& c : cases) {
-    std::string path = profile_path(c.summary, c.character);
+    std::string path = settings_profile_path(c.summary, c.character);
     if (!c.expected[0]) {
       EXPECT_EQ(path, "") << (c.character ? c.character : "(null)");
       continue;
@@ -622,12 +622,12 @@ TEST_F(SettingsTest, ProfilePathsStayUnderConf) {
 }
 
 TEST_F(SettingsTest, MakeDirs) {
-  EXPECT_EQ(make_dirs((dir + "/a/b//c/").c_str()), 1);
+  EXPECT_EQ(settings_make_dirs((dir + "/a/b//c/").c_str()), 1);
   EXPECT_TRUE(is_dir(dir + "/a/b/c"));
-  EXPECT_EQ(make_dirs((dir + "/a/b/c").c_str()), 1);  // already there
+  EXPECT_EQ(settings_make_dirs((dir + "/a/b/c").c_str()), 1);  // already there
   write_file(dir + "/file", "x");
-  EXPECT_EQ(make_dirs((dir + "/file").c_str()), 0);
-  EXPECT_EQ(make_dirs((dir + "/file/sub").c_str()), 0);
-  EXPECT_EQ(make_dirs(""), 0);
-  EXPECT_EQ(make_dirs(nullptr), 0);
+  EXPECT_EQ(settings_make_dirs((dir + "/file").c_str()), 0);
+  EXPECT_EQ(settings_make_dirs((dir + "/file/sub").c_str()), 0);
+  EXPECT_EQ(settings_make_dirs(""), 0);
+  EXPECT_EQ(settings_make_dirs(nullptr), 0);
 }

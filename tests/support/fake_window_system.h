@@ -11,6 +11,9 @@ struct FakeWindowSystem {
   std::vector<DisplayMode> modes;
   DisplayMode desktop = {1280, 1024, 32, 60};
   bool desktop_readable = true;
+  // What the screen metrics report; width 0: not even the size is known.
+  DisplayMode screen = {1280, 1024, 32, 60};
+  bool active = true;
   // Each change_mode call pops the next result (true when the list runs out).
   std::vector<bool> change_results;
   std::vector<uint32_t> change_fields;

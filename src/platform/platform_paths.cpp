@@ -1,4 +1,4 @@
-#include "platform/paths.h"
+#include "platform/platform_paths.h"
 
 #include <SDL.h>
 #include <errno.h>

@@ -15,14 +15,14 @@
 // Longest path kept, in bytes, without the terminator.
 constexpr int SETTINGS_PATH_MAX = 259;
 
-const char* client_dir();
-const char* assets_dir();
-const char* user_folder();
-const char* default_settings_path();
+const char* settings_client_dir();
+const char* settings_assets_dir();
+const char* settings_user_folder();
+const char* settings_default_path();
 // user folder/conf/<summary>/<character>.ini. Both names come from the server and are made
 // safe first: "/", "\", ":", bytes below 0x20, DEL and a leading "." become "_". A null or
 // empty name gives "". The result always lies inside the conf folder.
-const char* profile_path(const char* summary_name, const char* character_name);
-const char* screenshot_dir();
+const char* settings_profile_path(const char* summary_name, const char* character_name);
+const char* settings_screenshot_dir();
 // Creates every missing level of path in turn. 1 when the whole path exists as folders.
-int make_dirs(const char* path);
+int settings_make_dirs(const char* path);

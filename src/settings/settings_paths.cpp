@@ -1,9 +1,9 @@
-#include "settings/paths.h"
+#include "settings/settings_paths.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "platform/paths.h"
+#include "platform/platform_paths.h"
 
 // Joins up to three parts into out; "" when the result would exceed the path limit or a
 // part is missing or empty.
@@ -15,25 +15,26 @@ static const char* path_join(char* out, const char* a, const char* b, const char
   return out;
 }
 
-const char* client_dir() {
+const char* settings_client_dir() {
   static char path[SETTINGS_PATH_MAX + 1];
   platform_base_dir(path, sizeof path);
   return path;
 }
 
-const char* assets_dir() {
+const char* settings_assets_dir() {
   static char path[SETTINGS_PATH_MAX + 1];
-  return path_join(path, client_dir(), "assets");
+  return path_join(path, settings_client_dir(), "assets");
 }
 
-const char* user_folder() {
+const char* settings_user_folder() {
   static char path[SETTINGS_PATH_MAX + 1];
   // No data folder at all: the client directory stands in. One too long to keep: "".
-  if (platform_user_data_dir(path, sizeof path) == 0) snprintf(path, sizeof path, "%s", client_dir());
+  if (platform_user_data_dir(path, sizeof path) == 0)
+    snprintf(path, sizeof path, "%s", settings_client_dir());
   return path;
 }
 
-int make_dirs(const char* path) {
+int settings_make_dirs(const char* path) {
   if (!path || !path[0]) return 0;
   size_t length = strlen(path);
   if (length > SETTINGS_PATH_MAX) return 0;
@@ -51,17 +52,17 @@ int make_dirs(const char* path) {
   return 1;
 }
 
-const char* default_settings_path() {
+const char* settings_default_path() {
   static char path[SETTINGS_PATH_MAX + 1];
-  const char* folder = user_folder();
-  make_dirs(folder);
+  const char* folder = settings_user_folder();
+  settings_make_dirs(folder);
   return path_join(path, folder, "settings.ini");
 }
 
-const char* screenshot_dir() {
+const char* settings_screenshot_dir() {
   static char path[SETTINGS_PATH_MAX + 1];
-  path_join(path, user_folder(), "screenshots");
-  make_dirs(path);
+  path_join(path, settings_user_folder(), "screenshots");
+  settings_make_dirs(path);
   return path;
 }
 
@@ -93,7 +94,7 @@ static int path_inside(const char* path, const char* directory) {
   return 1;
 }
 
-const char* profile_path(const char* summary_name, const char* character_name) {
+const char* settings_profile_path(const char* summary_name, const char* character_name) {
   static char path[SETTINGS_PATH_MAX + 1];
   char summary[SETTINGS_PATH_MAX + 1], character[SETTINGS_PATH_MAX + 1];
   char conf[SETTINGS_PATH_MAX + 1], folder[SETTINGS_PATH_MAX + 1];
@@ -101,13 +102,13 @@ const char* profile_path(const char* summary_name, const char* character_name) {
   if (!profile_component(summary_name, summary, sizeof summary) ||
       !profile_component(character_name, character, sizeof character))
     return path;
-  path_join(conf, user_folder(), "conf");
+  path_join(conf, settings_user_folder(), "conf");
   path_join(folder, conf, summary);
   path_join(path, folder, character, ".ini");
   if (!path[0] || !path_inside(path, conf)) {
     path[0] = 0;
     return path;
   }
-  make_dirs(folder);
+  settings_make_dirs(folder);
   return path;
 }
