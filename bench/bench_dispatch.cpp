@@ -1,4 +1,4 @@
-// Decode and dispatch of the most frequent message, the compact movement update (opcode 19,
+// Decode and dispatch of the most frequent message, the compact movement update (MSG_MOVE,
 // 17 bytes), to a stubbed effect, beside a plain memcpy of the same payload bytes (the floor
 // for touching the message at all). Items processed = messages.
 #include <benchmark/benchmark.h>
@@ -19,7 +19,7 @@ static void BM_DispatchMove(benchmark::State& state) {
   uint8_t payload[17];
   memcpy(payload, kMove, sizeof payload);
   for (auto _ : state) {
-    net_dispatch_payload(19, payload, sizeof payload);
+    net_dispatch_payload(MSG_MOVE, payload, sizeof payload);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations());

@@ -80,8 +80,11 @@ SPAWN_PLAYER = CHAR_HEAD + CHAR_EFFECT + CHAR_PLAYER + CHAR_TAIL
 SPAWN_LOCAL = (CHAR_HEAD + [('extra', 'i32')] + CHAR_EFFECT + CHAR_PLAYER + [('pair1', 'f32'), ('pair2', 'f32')]
                + CHAR_TAIL + LOCAL_TAIL)
 
-DETAILS = [('a', 'i32'), ('s1', 'str'), ('b', 'u8'), ('c', 'u8'), ('d', 'u32'), ('e', 'u32'), ('f', 'i32'),
-           ('s2', 'str'), ('g', 'i32'), ('h', 'i32'), ('flag', 'bool')]
+# The account's character: its id (what entering and deleting send back), its name, class,
+# appearance words and a second text line.
+DETAILS = [('id', 'i32'), ('name', 'str'), ('class', 'u8'), ('value_a', 'u8'), ('appearance0', 'u32'),
+           ('appearance1', 'u32'), ('value_b', 'i32'), ('line', 'str'), ('value_c', 'i32'), ('value_d', 'i32'),
+           ('flag', 'bool')]
 
 DEF_ABILITY = ([('id', 'i32'), ('name', 'str'), ('text', 'str')] + rep('a', 'i32', 4) + rep('f', 'bool', 4)
                + [('value', 'f32'), ('byte', 'u8')] + rep('b', 'i32', 8) + rep('c', 'f32', 4)
@@ -344,7 +347,7 @@ MOVE = [('state', 'u8'), ('direction', 'u8'), ('x', 'fix24'), ('y', 'fix24'), ('
 OUT_LOGIN = {1: None, 2: None, 3: [('world', 'str')]}
 OUT_WORLD = {
     1: None, 2: [('name', ('text', 65))] + rep('choice', 'u8', 4) + [('flag', 'u8'), ('choice', 'u8'), ('one', 'i32')],
-    3: [('v', 'i32')], 4: None, 5: [('v', 'i32')], 6: [('zone', 'i32')], 7: None,
+    3: [('id', 'i32')], 4: None, 5: [('id', 'i32')], 6: [('zone', 'i32')], 7: None,
     8: [('a', 'str'), ('b', 'str')], 9: [('channel', 'i32'), ('text', 'str')], 10: MOVE, 11: MOVE,
     12: rep('v', 'i32', 4), 13: rep('v', 'i32', 5), 14: rep('v', 'i32', 2), 16: None, 20: None,
     30: None, 31: [('v', 'i32')], 35: [('target', 'u32'), ('bar_slot', 'i32')], 37: [('v', 'u8')],

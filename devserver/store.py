@@ -2,7 +2,9 @@
 
 accounts.json: {account: {"salt": hex, "hash": hex}}; the password is stored as an scrypt
 hash (n=2**14, r=8, p=1, 32 bytes) with a random 16-byte salt, never in plain text.
-characters.json: {account: [{"name": text, "choices": [...], ...}]}.
+characters.json: {account: [{"id": number, "name": text, "choices": [...], ...}]}. Every
+character has an id above 0, unique across accounts and kept for good; data stored before
+characters had ids gets them when it is loaded (and is saved with them at once).
 Files are replaced atomically (written beside, then renamed), so a crash keeps the old copy.
 Tickets live in memory only: one per world selection, used once by the world server.
 """
@@ -49,6 +51,33 @@ class Store:
         self.characters = _load(self.characters_path) if folder else {}
         self.tickets = {}
         self.relogins = {}
+        self._give_ids()
+
+    def _give_ids(self):
+        """Ids for stored characters without a valid one (older data, or a duplicate)."""
+        taken = set()
+        missing = []
+        for account in sorted(self.characters):
+            entries = self.characters[account]
+            entries = [c for c in entries if isinstance(c, dict)] if isinstance(entries, list) else []
+            self.characters[account] = entries
+            for c in entries:
+                ident = c.get('id')
+                if (isinstance(ident, int) and not isinstance(ident, bool) and 0 < ident <= 0x7FFFFFFF
+                        and ident not in taken):
+                    taken.add(ident)
+                else:
+                    missing.append(c)
+        self.next_id = max(taken, default=0) + 1
+        for c in missing:
+            c['id'] = self.new_character_id()
+        if missing and self.characters_path:
+            _save(self.characters_path, self.characters)
+
+    def new_character_id(self):
+        ident = self.next_id
+        self.next_id += 1
+        return ident
 
     # Accounts are keyed by their credential bytes read as Latin-1 (one byte per character).
 

@@ -5,9 +5,10 @@ Rejection (frame type 11, client status -4): a ticket that the login server did 
 or that was already used. Game messages it answers (client opcode -> server opcode):
   1 summary request            -> 3 summary of the first character (empty name, n = 0: none)
   2 create                     -> 7, then (after the client's 1) the summary again
-  3 delete (int32)             -> 3 summary
+  3 delete (int32 id)          -> 3 summary; an id not of this account: 4 (event delete-refused ID)
   4 back to the login server   -> 9 with fresh login credentials (a ticket-like text)
-  5 enter (int32)              -> 14 zone (ZONE, position)
+  5 enter (int32 id)           -> 14 zone (ZONE, position); an id not of this account: 4
+                                  (event enter-refused ID)
   6 zone ready (int32)         -> 17 local-player spawn with speeds and health
   9 chat (channel, text)       -> 50 the same text echoed
   10, 11 movement              accepted, nothing sent
@@ -20,6 +21,7 @@ import struct
 from . import opcodes
 
 REJECT_TICKET = 11
+REFUSED_NOTICE = 4        # a character notice: the character named is not this account's
 DEFAULT_ZONE = 1          # the client loads zone number max(zone + 2, 1) = 3
 SPAWN_POSITION = (16.0, 2.0, 16.0)
 ABILITIES = {1: (b'Strike', b'A plain blow.')}
@@ -54,7 +56,7 @@ def summary_payload(characters):
         return opcodes.encode(fields, {'name': b'', 'value': 0, 'n': 0})
     c = characters[0]
     details = defaults(opcodes.DETAILS)
-    details.update({'a': 1, 's1': c['name'].encode('latin-1'), 'f': len(characters)})
+    details.update({'id': c['id'], 'name': c['name'].encode('latin-1'), 'value_b': len(characters)})
     return opcodes.encode(fields, {'name': c['name'].encode('latin-1'), 'value': len(characters), 'n': 1,
                                    'details': details})
 
@@ -100,6 +102,16 @@ class WorldHandler:
     async def send_summary(self, session):
         await session.send_game(3, summary_payload(self.store.characters_of(self.account)))
 
+    @staticmethod
+    def own_character(characters, record):
+        """The account's character whose id the client sent, or None."""
+        ident = record['id'] if record is not None else None
+        return next((c for c in characters if c['id'] == ident), None)
+
+    async def refuse(self, session, event, record):
+        session.log(event, str(record['id'] if record is not None else '-'))
+        await session.send_game(REFUSED_NOTICE)
+
     async def on_game(self, session, opcode, payload):
         if not session.accepted:
             return
@@ -113,18 +125,27 @@ class WorldHandler:
         elif opcode == 2 and record is not None:
             name = record['name'].decode('latin-1')
             if name and len(characters) < 8 and all(c['name'] != name for c in characters):
-                characters.append({'name': name, 'choices': [record['choice%d' % i] for i in range(4)]})
+                characters.append({'id': self.store.new_character_id(), 'name': name,
+                                   'choices': [record['choice%d' % i] for i in range(4)]})
                 self.store.save_characters(self.account, characters)
             await session.send_game(7)
-        elif opcode == 3 and characters:
-            characters.pop(0)
+        elif opcode == 3:
+            chosen = self.own_character(characters, record)
+            if chosen is None:
+                await self.refuse(session, 'delete-refused', record)
+                return
+            characters.remove(chosen)
             self.store.save_characters(self.account, characters)
             await self.send_summary(session)
         elif opcode == 4:
             relogin = self.store.relogin_credentials(self.account)
             await session.send_game(9, relogin + b'\0')
-        elif opcode == 5 and characters:
-            self.character = characters[0]
+        elif opcode == 5:
+            chosen = self.own_character(characters, record)
+            if chosen is None:
+                await self.refuse(session, 'enter-refused', record)
+                return
+            self.character = chosen
             await session.send_game(14, struct.pack('<i3f', self.zone, *SPAWN_POSITION))
             if session.scenario.zone_and_spawn:
                 await session.send_game(17, spawn_payload(self.character))

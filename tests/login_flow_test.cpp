@@ -1,12 +1,14 @@
 // The whole entry into a world against the local login and world servers over 127.0.0.1,
 // headless: credentials, world list, ticket, world session, summary, creation, zone, spawn;
 // every rejection, a silent server, a hang-up and a remembered account's wrong password.
+// The character is entered by the id its summary carries.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <string>
 
 #include "app/headless_login.h"
+#include "assets/locale_keys.h"
 #include "devserver_process.h"
 #include "net/crypto.h"
 #include "net/net.h"
@@ -46,6 +48,11 @@ struct LoginFlow : ::testing::Test {
     headless_login_run(&o, &r);
     return r;
   }
+  static std::string le32(int32_t value) {
+    std::string out;
+    for (int i = 0; i < 4; i++) out += (char)(((uint32_t)value >> (8 * i)) & 0xFF);
+    return out;
+  }
   static std::string hex(const std::string& bytes) {
     std::string out;
     char two[3];
@@ -68,7 +75,10 @@ TEST_F(LoginFlow, FromCredentialsToTheLocalPlayersSpawnAndBackWithTheSameCharact
   EXPECT_TRUE(server.wait_line("event 0 game 3 " + hex(std::string("Ostrevane\0", 10))));
   EXPECT_TRUE(server.wait_line("event 1000 ticket ok"));
   EXPECT_TRUE(server.wait_line("event 1000 game 2 "));  // creation
-  EXPECT_TRUE(server.wait_line("event 1000 game 5 00000000"));
+  // Entering names the character by the id its summary carried.
+  ASSERT_GT(r.character_id, 0);
+  EXPECT_TRUE(server.wait_line("event 1000 game 5 " + hex(le32(r.character_id))));
+  EXPECT_FALSE(server.has_line("enter-refused"));
   EXPECT_TRUE(server.wait_line("event 1000 game 6 01000000"));  // zone 3 reported as 1
   EXPECT_EQ(r.world_count, 1);
   EXPECT_STREQ(r.world_host, "127.0.0.1");
@@ -86,16 +96,19 @@ TEST_F(LoginFlow, FromCredentialsToTheLocalPlayersSpawnAndBackWithTheSameCharact
   // A second run (after a server restart) finds the stored account and character.
   server.stop();
   start();
+  const int32_t hero = r.character_id;
   r = run("alice", "s3cret");
   EXPECT_EQ(r.step, HEADLESS_SPAWNED);
   EXPECT_EQ(r.summaries, 1);
+  EXPECT_EQ(r.character_id, hero) << "the stored character keeps its id";
+  EXPECT_TRUE(server.wait_line("event 1000 game 5 " + hex(le32(hero))));
   EXPECT_TRUE(server.wait_line("event 0 login ok"));
   EXPECT_FALSE(server.has_line("event 1000 game 2 "));
 
-  // The remembered account refuses another password: frame type 10, status -3.
+  // The remembered account refuses another password: frame type 10.
   r = run("alice", "other");
-  EXPECT_EQ(r.login_status, -3);
-  EXPECT_EQ(net_status_key(r.login_status), 0x26D8F470u);
+  EXPECT_EQ(r.login_status, SESSION_STATUS_REJECTED_10);
+  EXPECT_EQ(net_status_key(r.login_status), LOCALE_KEY_STATUS_REJECTED_10);
   EXPECT_FALSE(net_login_is_open());
 }
 
@@ -104,8 +117,13 @@ TEST_F(LoginFlow, EveryRejectionGivesItsStatusAndKey) {
     int type;
     int32_t status;
     uint32_t key;
-  } rows[] = {{9, -2, 0x7E5746BC},  {10, -3, 0x26D8F470}, {11, -4, 0x60618602}, {12, -5, 0x39D51FFD},
-              {13, -6, 0x06844911}, {14, -7, 0x36FFB867}, {16, -8, 0x7E4D4748}};
+  } rows[] = {{9, SESSION_STATUS_REJECTED_9, LOCALE_KEY_STATUS_REJECTED_9},
+              {10, SESSION_STATUS_REJECTED_10, LOCALE_KEY_STATUS_REJECTED_10},
+              {11, SESSION_STATUS_REJECTED_11, LOCALE_KEY_STATUS_REJECTED_11},
+              {12, SESSION_STATUS_REJECTED_12, LOCALE_KEY_STATUS_REJECTED_12},
+              {13, SESSION_STATUS_REJECTED_13, LOCALE_KEY_STATUS_REJECTED_13},
+              {14, SESSION_STATUS_REJECTED_14, LOCALE_KEY_STATUS_REJECTED_14},
+              {16, SESSION_STATUS_REJECTED_16, LOCALE_KEY_STATUS_REJECTED_16}};
   std::string login_plan, world_plan;
   for (const auto& row : rows) {
     login_plan += (login_plan.empty() ? "" : ";") + std::string("reject=") + std::to_string(row.type);
@@ -132,11 +150,11 @@ TEST_F(LoginFlow, SilentServerTimesOutAndHangUpIsSeenAtOnce) {
   start("silent;hangup=offer;huge-list");
   // One simulated second per frame: the 30 s timeout comes after about 31 frames.
   HeadlessResult r = run("carol", "pw", 1.0f, 60);
-  EXPECT_EQ(r.login_status, -9);
+  EXPECT_EQ(r.login_status, SESSION_STATUS_TIMED_OUT);
   EXPECT_LE(r.frames, 33);
   EXPECT_FALSE(net_login_is_open());
   r = run("carol", "pw");
-  EXPECT_EQ(r.login_status, -1);
+  EXPECT_EQ(r.login_status, SESSION_STATUS_FAILED);
   EXPECT_LT(r.frames, 6000);
   // A world list claiming 0xFFFFFFFF entries is clamped to what its 31 bytes after the count
   // could hold (8 bytes at least per entry); the first entry still leads into the world.

@@ -1,6 +1,7 @@
 """Login and world servers through their handlers, with a recording stand-in for the session:
 credentials and passwords, the world list and ticket, characters kept across restarts."""
 import asyncio
+import json
 import os
 import struct
 import subprocess
@@ -12,6 +13,7 @@ from devserver import opcodes
 from devserver.login import LoginHandler, split_credentials
 from devserver.scenario import Scenario
 from devserver.store import Store
+from devserver import world
 from devserver.world import WorldHandler
 
 
@@ -120,8 +122,12 @@ class WorldTest(unittest.TestCase):
         run(handler.on_game(session, 1, b''))
         summary = decoded(3, session.sent[-1][1])
         self.assertEqual((summary['name'], summary['n']), (b'Hero', 1))
-        self.assertEqual([c['name'] for c in Store(self.folder.name).characters_of('alice')], ['Hero'])
-        run(handler.on_game(session, 5, struct.pack('<i', 0)))
+        stored = Store(self.folder.name).characters_of('alice')
+        self.assertEqual([(c['id'], c['name']) for c in stored], [(summary['details']['id'], 'Hero')])
+        self.assertEqual(summary['details']['name'], b'Hero')
+        hero = summary['details']['id']
+        self.assertGreater(hero, 0)
+        run(handler.on_game(session, 5, struct.pack('<i', hero)))
         zone = decoded(14, session.sent[-1][1])
         self.assertEqual(session.sent[-1][0], 14)
         self.assertEqual(zone['zone'], 1)
@@ -137,13 +143,13 @@ class WorldTest(unittest.TestCase):
         run(handler.on_game(session, 60, struct.pack('<i', 1)))
         self.assertEqual(session.sent[-1][0], 146)
         self.assertEqual(decoded(146, session.sent[-1][1])['name'], b'Bread')
-        run(handler.on_game(session, 3, struct.pack('<i', 0)))
+        run(handler.on_game(session, 3, struct.pack('<i', hero)))
         self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
 
     def test_zone_and_spawn_back_to_back_and_return_to_login(self):
-        self.store.save_characters('alice', [{'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
         handler, session = self.enter('zone-and-spawn')
-        run(handler.on_game(session, 5, struct.pack('<i', 0)))
+        run(handler.on_game(session, 5, struct.pack('<i', 7)))
         self.assertEqual([op for op, _ in session.sent[-2:]], [14, 17])
         run(handler.on_game(session, 4, b''))
         opcode, payload = session.sent[-1]
@@ -151,6 +157,52 @@ class WorldTest(unittest.TestCase):
         login = LoginHandler(self.store, 1)
         self.assertIsNone(login.check(FakeSession(), payload))
         self.assertEqual(login.account, 'alice')
+
+    def test_enter_and_delete_only_with_an_id_of_the_account(self):
+        self.store.save_characters('alice', [{'id': 5, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        self.store.save_characters('bob', [{'id': 6, 'name': 'Other', 'choices': [0, 0, 0, 0]}])
+        handler, session = self.enter()
+        self.assertEqual(decoded(3, session.sent[-1][1])['details']['id'], 5)
+        for opcode, event in ((5, 'enter-refused'), (3, 'delete-refused')):
+            for wrong in (b'', struct.pack('<i', 0), struct.pack('<i', 6), struct.pack('<i', -5)):
+                session.sent.clear()
+                session.events.clear()
+                run(handler.on_game(session, opcode, wrong))
+                ident = struct.unpack('<i', wrong)[0] if wrong else 0
+                self.assertEqual(session.sent, [(4, b'')], (opcode, wrong))
+                self.assertEqual(session.events, [(event, str(ident))], (opcode, wrong))
+        self.assertIsNone(handler.character)
+        self.assertEqual([c['id'] for c in Store(self.folder.name).characters_of('alice')], [5])
+        self.assertEqual([c['id'] for c in Store(self.folder.name).characters_of('bob')], [6])
+        # The refusal is a character notice whose text the demo locale holds.
+        key = opcodes.IN[world.REFUSED_NOTICE]['key']
+        with open(os.path.join(os.path.dirname(__file__), '..', '..', 'content', 'locale', 'english.tsv')) as f:
+            self.assertIn('0x%08X\ttext\t' % key, f.read())
+        run(handler.on_game(session, 5, struct.pack('<i', 5)))
+        self.assertEqual(session.sent[-1][0], 14)
+        self.assertEqual(handler.character['name'], 'Hero')
+        run(handler.on_game(session, 3, struct.pack('<i', 5)))
+        self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
+        self.assertEqual(Store(self.folder.name).characters_of('alice'), [])
+
+
+class StoreTest(unittest.TestCase):
+    def test_characters_stored_without_ids_get_lasting_ones_on_load(self):
+        with tempfile.TemporaryDirectory() as folder:
+            old = {'alice': [{'name': 'A', 'choices': []}, {'name': 'B', 'choices': [], 'id': 3}],
+                   'bob': [{'name': 'C', 'choices': [], 'id': 3}, {'name': 'D', 'choices': [], 'id': 0}],
+                   'carol': [{'name': 'E', 'choices': [], 'id': True}, {'name': 'F', 'id': 2 ** 31}]}
+            with open(os.path.join(folder, 'characters.json'), 'w') as f:
+                json.dump(old, f)
+            store = Store(folder)
+            ids = [c['id'] for account in ('alice', 'bob', 'carol') for c in store.characters_of(account)]
+            self.assertEqual(len(set(ids)), 6, ids)
+            self.assertTrue(all(isinstance(i, int) and 0 < i < 2 ** 31 for i in ids), ids)
+            self.assertEqual(store.characters_of('alice')[1]['id'], 3, 'a valid id is kept')
+            again = Store(folder)
+            self.assertEqual([c['id'] for account in ('alice', 'bob', 'carol')
+                              for c in again.characters_of(account)], ids, 'saved on load')
+            self.assertGreater(again.new_character_id(), max(ids))
 
 
 class CommandTest(unittest.TestCase):

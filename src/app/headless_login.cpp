@@ -10,6 +10,7 @@
 #include "net/dispatch.h"
 #include "net/msgbuf.h"
 #include "net/net.h"
+#include "net/opcodes.h"
 #include "net/payloads.h"
 
 namespace {
@@ -82,13 +83,16 @@ void on_summary(const NetEvent*, const MsgCharacterSummary* summary) {
   HeadlessResult* r = s_flow->result;
   r->summaries++;
   r->last_detail_count = (int32_t)summary->detail_count;
-  string_copy_utf8(r->character_name, sizeof r->character_name, summary->name ? summary->name : "");
+  const CharacterDetails* c = summary->detail_count ? &summary->details : nullptr;
+  r->character_id = c ? c->id : 0;
+  string_copy_utf8(r->character_name, sizeof r->character_name, c && c->name ? c->name : "");
+  string_copy_utf8(r->summary_name, sizeof r->summary_name, summary->name ? summary->name : "");
   reach(HEADLESS_SUMMARY);
 }
 
 void on_enter_world_ok(const NetEvent*, const MsgEmpty*) {
   reach(HEADLESS_CREATED);
-  net_world_send(1);  // as the character screen does: ask for the summary again
+  net_world_send(OUT_WORLD_ASK_CHARACTERS);  // as the character screen does: the summary again
 }
 
 void on_zone(const NetEvent*, const MsgZone* zone) {
@@ -97,7 +101,7 @@ void on_zone(const NetEvent*, const MsgZone* zone) {
   memcpy(r->zone_position, zone->position, sizeof r->zone_position);
   reach(HEADLESS_ZONE);
   // Nothing to build headless: the zone is "loaded" at once.
-  send_int(6, net_zone_reply(r->zone_number));
+  send_int(OUT_WORLD_ZONE_LOADED, net_zone_reply(r->zone_number));
 }
 
 void on_spawn(const NetEvent*, const SpawnCharacter* spawn) {
@@ -113,24 +117,24 @@ void advance(Flow* f) {
   HeadlessResult* r = f->result;
   r->login_status = net_login_status();
   r->world_status = net_world_status();
-  if (!f->asked_worlds && net_login_status() == 4) {
+  if (!f->asked_worlds && net_login_status() == SESSION_STATUS_ACCEPTED) {
     f->asked_worlds = 1;
     reach(HEADLESS_LOGIN_ACCEPTED);
-    net_login_send(1);
+    net_login_send(OUT_LOGIN_ASK_WORLDS);
   }
   if (!f->asked_world && r->step >= HEADLESS_WORLD_LIST) {
     f->asked_world = 1;
-    send_text(true, 3, f->world_name);
+    send_text(true, OUT_LOGIN_PICK_WORLD, f->world_name);
   }
   if (!f->world_opened && f->ticket_ready) {
     f->world_opened = 1;
     const uint32_t n = (uint32_t)strnlen(f->ticket, SESSION_CREDENTIALS_BYTES);
     net_world_open(r->world_host, r->world_port, (const uint8_t*)f->ticket, n);
   }
-  if (f->world_opened && !f->asked_summary && net_world_status() == 4) {
+  if (f->world_opened && !f->asked_summary && net_world_status() == SESSION_STATUS_ACCEPTED) {
     f->asked_summary = 1;
     reach(HEADLESS_WORLD_ACCEPTED);
-    net_world_send(1);
+    net_world_send(OUT_WORLD_ASK_CHARACTERS);
   }
   if (r->summaries > 0 && r->last_detail_count == 0 && !f->created) {
     f->created = 1;
@@ -139,11 +143,11 @@ void advance(Flow* f) {
     out_create_character_fill(&c, f->options->character ? f->options->character : "Hero", pairs, 0, 0);
     OutPayload payload = {&kOutCreateCharacter, &c};
     PayloadWriter w = payload_writer(&payload);
-    net_world_send_with(2, &w);
+    net_world_send_with(OUT_WORLD_CREATE_CHARACTER, &w);
   }
   if (r->summaries > 0 && r->last_detail_count > 0 && !f->entered) {
     f->entered = 1;
-    send_int(5, 0);
+    send_int(OUT_WORLD_ENTER, r->character_id);
   }
 }
 

@@ -39,7 +39,9 @@ struct HeadlessResult {
   uint16_t world_port;
   int32_t summaries;          // summaries received
   int32_t last_detail_count;  // n of the last summary (0: no character)
+  int32_t character_id;       // of the last summary's character; what entering sends
   char character_name[65];
+  char summary_name[65];
   int32_t zone_number;
   float zone_position[3];
   int32_t spawned;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "assets/archive_writer.h"
+#include "assets/locale_keys.h"
 #include "base/mem.h"
 #include "support/test_files.h"
 
@@ -142,10 +143,14 @@ TEST(DemoLocale, HoldsTheLoginTexts) {
   std::string dir = std::string(OSTREVANE_BINARY_DIR) + "/assets";
   locale_load(dir.c_str(), 1);
   ASSERT_TRUE(locale_is_loaded());
-  EXPECT_STREQ(locale_string(400901405), "127.0.0.1");
-  const uint32_t keys[] = {0x038D8B88, 0x13F47486, 0x32E41D02, 0x7E88FB79, 0x78CADE7A, 0x08B773BA,
-                           0x42B35CB0, 0x7E5746BC, 0x26D8F470, 0x60618602, 0x39D51FFD, 0x06844911,
-                           0x36FFB867, 0x7E4D4748, 0x28B5D574, 0x15A046BD};
+  EXPECT_STREQ(locale_string(LOCALE_KEY_HOST_DEFAULT), "127.0.0.1");
+  const uint32_t keys[] = {
+      LOCALE_KEY_CREDENTIAL_PREFIX,  LOCALE_KEY_CREDENTIAL_SEPARATOR, LOCALE_KEY_OK,
+      LOCALE_KEY_STATUS_CONNECTING,  LOCALE_KEY_STATUS_CONNECTED,     LOCALE_KEY_STATUS_ENCRYPTED,
+      LOCALE_KEY_STATUS_ACCEPTED,    LOCALE_KEY_STATUS_REJECTED_9,    LOCALE_KEY_STATUS_REJECTED_10,
+      LOCALE_KEY_STATUS_REJECTED_11, LOCALE_KEY_STATUS_REJECTED_12,   LOCALE_KEY_STATUS_REJECTED_13,
+      LOCALE_KEY_STATUS_REJECTED_14, LOCALE_KEY_STATUS_REJECTED_16,   LOCALE_KEY_STATUS_TIMED_OUT,
+      LOCALE_KEY_STATUS_FAILED,      LOCALE_KEY_CHAR_NOTICE_A};
   for (uint32_t key : keys) EXPECT_STRNE(locale_string(key), "") << std::hex << key;
   locale_unload();
 }

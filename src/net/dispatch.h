@@ -1,24 +1,34 @@
 #pragma once
-// Game message dispatch: net_dispatch looks a message's opcode up in the constant table of
-// NET_HANDLER_SLOTS (213) slots, reads its payload through a read-only MsgBuf view into the
-// opcode's typed record (messages.h) and hands the record to the opcode's effect function.
-// Both sessions (login and world) feed the same table.
-//
-// Effects are named function pointers in one table (NetEffects) that the modules owning them
-// fill at start-up; net never includes the game or interface code. An unset effect does
-// nothing. Each effect receives the NetEvent (opcode and the fixed localized key and display
-// form the opcode selects) and the decoded record.
+// Game message dispatch: net_dispatch looks a message's opcode (opcodes.h) up in the constant
+// table of NET_HANDLER_SLOTS (213) slots, reads its payload through a read-only MsgBuf view
+// into the opcode's typed record (messages.h) and hands the record to the opcode's effect
+// function. Both sessions (login and world) feed the same table.
 //
 // Limits and failures: slot 0, opcodes >= 213, slots without a handler and a null message
 // are dropped. The payload is decoded under the input-safety policy of record_codec.h; a
 // message that fails it (a non-finite position, an index out of range, a relogin text with
 // no terminator in its first 1024 bytes) is dropped before any effect runs. Entity look-ups
 // belong to the effects: a message about an unknown entity must have no effect there.
-// Strings and lists live in the per-message arena, reset before each message. Main thread.
+//
+// Effects are named function pointers in one table (NetEffects) that the modules owning them
+// fill at start-up; net never includes the game or interface code. Every slot keeps this
+// contract unless its line in NET_EFFECTS says more:
+// - When: on the main thread, from net_dispatch, once per message that decoded and passed its
+//   checks; normally inside net_frame (a message just polled, or a held one delivered at the
+//   start of the first frame that no longer holds), or wherever a test calls net_dispatch.
+// - Null: the message is decoded and dropped; nothing else happens and nothing is reported.
+// - Arguments: `event` (opcode, fixed locale key, NoticeForm) and `record` live only for the
+//   call. Strings and list arrays inside the record point into the per-message arena, which
+//   is reset before the next message: an effect copies whatever it keeps.
+// - What an effect may do: send on either session, open or close a session, switch holding
+//   on (net_set_hold). Messages still in the poll of a session it closed are not delivered;
+//   after holding starts, the next messages are held (held ones stay held, in order).
 #include <cstdint>
 
+#include "assets/locale_keys.h"
 #include "base/arena.h"
 #include "net/messages.h"
+#include "net/opcodes.h"
 #include "net/record_codec.h"
 
 struct NetMessage;
@@ -32,16 +42,9 @@ enum NoticeForm : int32_t {
   NOTICE_ANNOUNCE_PLAIN = 2,  // the announcement line, plain style
   NOTICE_KEYED = 3,           // announcement through the ability display's helper
   NOTICE_CHAT = 4,            // a chat line in the system colour
-  NOTICE_CHAT_NAMED = 5,      // a chat line with a name put in place of NET_KEY_NAME_TOKEN
-  NOTICE_DIALOG = 6,          // character screen text with the OK button (NET_KEY_OK)
+  NOTICE_CHAT_NAMED = 5,      // a chat line with a name put in place of LOCALE_KEY_NAME_TOKEN
+  NOTICE_DIALOG = 6,          // character screen text with the OK button (LOCALE_KEY_OK)
   NOTICE_SCREEN = 7,          // character screen text without a button
-};
-
-enum : uint32_t {
-  NET_KEY_NAME_TOKEN = 0x43D8E527,
-  NET_KEY_OK = 0x32E41D02,
-  NET_KEY_ITEM_RECEIVED = 0x0B1C0135,
-  NET_KEY_ABILITY_RESET = 0x6263E76C,  // a keyed notice that also resets the display's state
 };
 
 struct NetEvent {
@@ -50,102 +53,138 @@ struct NetEvent {
   int32_t form;  // NoticeForm
 };
 
-// The named effects: X(name, record type). Opcodes that share an effect are listed in the
-// opcode tables (opcodes_*.cpp).
-#define NET_EFFECTS(X)                                                                      \
-  X(world_list, MsgWorldList)                 /* 1 add, 2 clear then add */                 \
-  X(character_summary, MsgCharacterSummary)   /* 3 */                                       \
-  X(character_text, MsgEmpty)                 /* 4 5 6 8 13 15: dialog text with OK */      \
-  X(world_result, MsgFlag)                    /* 11: dialog text by the flag */             \
-  X(enter_world_ok, MsgEmpty)                 /* 7 */                                       \
-  X(relogin, MsgText)                         /* 9 */                                       \
-  X(world_ticket, MsgText)                    /* 10 */                                      \
-  X(character_reset, MsgEmpty)                /* 12 */                                      \
-  X(back_to_characters, MsgEmpty)             /* 49 */                                      \
-  X(zone_enter, MsgZone)                      /* 14 */                                      \
-  X(zone_change, MsgZone)                     /* 16 */                                      \
-  X(spawn_local_player, SpawnCharacter)       /* 17 */                                      \
-  X(spawn_player, SpawnCharacter)             /* 18 */                                      \
-  X(spawn_object, SpawnObject)                /* 26 */                                      \
-  X(remove, MsgId)                            /* 33 */                                      \
-  X(spawn_creature, SpawnCharacter)           /* 36 */                                      \
-  X(move, MsgMove)                            /* 19 mode 0, 20 mode 1 */                    \
-  X(player_flag_a, MsgIdFlag)                 /* 21 player slot 2 */                        \
-  X(player_value, MsgIdInt)                   /* 22 player slot 3 */                        \
-  X(player_value_b, MsgIdInt)                 /* 23 player slot 0 */                        \
-  X(local_flag, MsgFlag)                      /* 24 */                                      \
-  X(local_pair, MsgFloatPair)                 /* 25 */                                      \
-  X(object_attrs, MsgObjectAttrs)             /* 27 */                                      \
-  X(object_names, MsgObjectNames)             /* 28 */                                      \
-  X(object_flags, MsgIdWord)                  /* 29 */                                      \
-  X(object_place, MsgObjectPlace)             /* 30 */                                      \
-  X(object_teleport, MsgObjectPlace)          /* 31 */                                      \
-  X(object_attr_a, MsgIdWord)                 /* 32 */                                      \
-  X(object_effect, MsgObjectEffect)           /* 34 */                                      \
-  X(object_listed, MsgObjectListed)           /* 35 */                                      \
-  X(creature_motion, MsgCreatureMotion)       /* 37 */                                      \
-  X(creature_health, MsgCreatureFloats)       /* 38 */                                      \
-  X(creature_speeds, MsgCreatureFloats)       /* 39 */                                      \
-  X(creature_value_a, MsgIdInt)               /* 40 */                                      \
-  X(status_effect_set, MsgStatusEffect)       /* 41 */                                      \
-  X(status_effect_clear, MsgStatusEffect)     /* 42 */                                      \
-  X(creature_value_b, MsgIdInt)               /* 43 */                                      \
-  X(creature_value_c, MsgIdWord)              /* 44 */                                      \
-  X(creature_effect_start, MsgCreatureEffect) /* 45 */                                      \
-  X(creature_effect_b, MsgCreatureEffect)     /* 46 */                                      \
-  X(creature_effect_stop, MsgCreatureEffect)  /* 47 */                                      \
-  X(creature_effect_end, MsgCreatureEffect)   /* 48 */                                      \
-  X(combat_event, MsgCombat)                  /* 133 */                                     \
-  X(chat, MsgChat)                            /* 50 */                                      \
-  X(bag_clear, MsgInt)                        /* 51 */                                      \
-  X(bag_set, MsgSlotSet)                      /* 52 */                                      \
-  X(store_clear, MsgInt)                      /* 53 */                                      \
-  X(store_set, MsgSlotSet)                    /* 54 */                                      \
-  X(worn_clear, MsgInt)                       /* 55 */                                      \
-  X(worn_set, MsgSlotSet)                     /* 56 */                                      \
-  X(keyed_value, MsgIntPair)                  /* 74 */                                      \
-  X(counter_pair, MsgIntPair)                 /* 75 */                                      \
-  X(skill, MsgSkill)                          /* 76 */                                      \
-  X(ability_add, MsgInt)                      /* 77 */                                      \
-  X(ability_value, MsgAbilityValue)           /* 78 */                                      \
-  X(ability_value_clear, MsgInt)              /* 79 */                                      \
-  X(global_value, MsgFloat)                   /* 80 */                                      \
-  X(global_value_clear, MsgEmpty)             /* 81 */                                      \
-  X(character_sheet, MsgSheet)                /* 82 */                                      \
-  X(group_invite, MsgText)                    /* 83: named chat line */                     \
-  X(group_line, MsgEmpty)                     /* 84: chat line */                           \
-  X(group_store, GroupSnapshot)               /* 85 88-91 93: optional line, then store */  \
-  X(group_clear, MsgEmpty)                    /* 86 87 92: chat line, then clear */         \
-  X(list6_open, MsgList6Open)                 /* 110 */                                     \
-  X(list6_close, MsgEmpty)                    /* 111 */                                     \
-  X(list6_add, MsgEntry4)                     /* 112 */                                     \
-  X(list6_update, MsgEntry4)                  /* 113 */                                     \
-  X(list6_remove, MsgIntPair)                 /* 114 */                                     \
-  X(window8_open, MsgEmpty)                   /* 119 */                                     \
-  X(window8_close, MsgEmpty)                  /* 120 */                                     \
-  X(list4_open, MsgList4Open)                 /* 121 */                                     \
-  X(list4_close, MsgEmpty)                    /* 122 */                                     \
-  X(list4_remove, MsgInt)                     /* 123 */                                     \
-  X(def_ability, MsgDefAbility)               /* 145 */                                     \
-  X(def_item, MsgDefItem)                     /* 146 */                                     \
-  X(def_faction, MsgDefFaction)               /* 147 */                                     \
-  X(item_received, MsgIntPair)                /* 165 */                                     \
-  X(world_clock, MsgInt)                      /* 166 */                                     \
-  X(trade_request, MsgId)                     /* 168 */                                     \
-  X(trade_close, MsgEmpty)                    /* 169, and after the notices of 170 171 */   \
-  X(trade_item, MsgTradeItem)                 /* 172 */                                     \
-  X(trade_value, MsgIdInt)                    /* 173 */                                     \
-  X(trade_flag, MsgIdFlag)                    /* 174 */                                     \
-  X(list_open, MsgList4Open)                  /* 185 */                                     \
-  X(list_close, MsgEmpty)                     /* 186 */                                     \
-  X(progress, MsgProgress)                    /* 189 */                                     \
-  X(ability_state, MsgAbilityState)           /* 190 */                                     \
-  X(ability_pair, MsgIntPair)                 /* 193 */                                     \
-  X(log_pair, MsgIntPair)                     /* 199 */                                     \
-  X(log_flag, MsgIntFlag)                     /* 200 */                                     \
-  X(notice, MsgEmpty)                         /* the notice table: form and key in event */ \
-  X(ui_action, MsgEmpty)                      /* 192 196 198 */                             \
-  X(action_failed, MsgActionFailed)           /* 211: key from the reason table */
+// The named effects, X(name, record type), each after its contract: the opcodes that reach
+// it and what the effect must know beyond the common contract above. Where an effect is
+// "addressed to an entity" it looks the id up itself and does nothing when it is unknown.
+#define NET_EFFECTS(X)                                                                                \
+  /* MSG_WORLD_LIST_ADD appends, MSG_WORLD_LIST_SET clears first (tell them by event->opcode); */     \
+  /* entries are already cut to their text limits. */                                                 \
+  X(world_list, MsgWorldList)                                                                         \
+  /* MSG_CHARACTER_SUMMARY: detail_count 0 means the account has no character (details zero); */      \
+  /* details.id is what entering and deleting send back. */                                           \
+  X(character_summary, MsgCharacterSummary)                                                           \
+  /* MSG_CHAR_NOTICE_A..F: show event->key with the OK button on the character screen. */             \
+  X(character_text, MsgEmpty)                                                                         \
+  /* MSG_WORLD_RESULT: event->key already chosen by the flag (LOCALE_KEY_WORLD_RESULT_*). */          \
+  X(world_result, MsgFlag)                                                                            \
+  /* MSG_ENTER_WORLD_OK: clear the screen's input, send OUT_WORLD_ASK_CHARACTERS, show event->key. */ \
+  X(enter_world_ok, MsgEmpty)                                                                         \
+  /* MSG_RELOGIN on either session: text is zero-terminated within 1024 bytes; the effect may */      \
+  /* open the login session with it, only while the login screen expects a return. */                 \
+  X(relogin, MsgText)                                                                                 \
+  /* MSG_WORLD_TICKET: text may be null; the effect opens the world session with it as */             \
+  /* credentials (copied by the session, so the arena may go). */                                     \
+  X(world_ticket, MsgText)                                                                            \
+  /* MSG_CHAR_RESET, MSG_BACK_TO_CHARACTERS: character screen state only. */                          \
+  X(character_reset, MsgEmpty)                                                                        \
+  X(back_to_characters, MsgEmpty)                                                                     \
+  /* MSG_ZONE_ENTER, MSG_ZONE_CHANGE: zone is the server's number (net_zone_number gives the */       \
+  /* file); the effect usually starts a zone load and switches holding on. */                         \
+  X(zone_enter, MsgZone)                                                                              \
+  X(zone_change, MsgZone)                                                                             \
+  /* Spawns (17, 18, 26, 36): the position is finite (else the message was dropped); every list */    \
+  /* is in the arena. The local player's spawn also re-requests pending definitions. */               \
+  X(spawn_local_player, SpawnCharacter)                                                               \
+  X(spawn_player, SpawnCharacter)                                                                     \
+  X(spawn_object, SpawnObject)                                                                        \
+  /* MSG_REMOVE: addressed to an entity; removes it and its identifier entries. */                    \
+  X(remove, MsgId)                                                                                    \
+  X(spawn_creature, SpawnCharacter)                                                                   \
+  /* MSG_MOVE (mode 0) and MSG_MOVE_EXTRA (mode 1, by event->opcode): the most frequent message; */   \
+  /* it also arrives for the local player's own id, which the effect must drop. Cheap, no sends. */   \
+  X(move, MsgMove)                                                                                    \
+  /* Entity updates (21-48 and 133): addressed to an entity; each calls the one object, creature */   \
+  /* or player slot its opcode names, only when that slot is set. */                                  \
+  X(player_flag_a, MsgIdFlag)                                                                         \
+  X(player_value, MsgIdInt)                                                                           \
+  X(player_value_b, MsgIdInt)                                                                         \
+  X(local_flag, MsgFlag)      /* the local player, no id */                                           \
+  X(local_pair, MsgFloatPair) /* the local player, no id */                                           \
+  X(object_attrs, MsgObjectAttrs)                                                                     \
+  X(object_names, MsgObjectNames)                                                                     \
+  X(object_flags, MsgIdWord)                                                                          \
+  X(object_place, MsgObjectPlace)    /* position finite */                                            \
+  X(object_teleport, MsgObjectPlace) /* position finite; scale 0 (not carried) */                     \
+  X(object_attr_a, MsgIdWord)                                                                         \
+  X(object_effect, MsgObjectEffect)                                                                   \
+  X(object_listed, MsgObjectListed)                                                                   \
+  X(creature_motion, MsgCreatureMotion) /* points finite */                                           \
+  X(creature_health, MsgCreatureFloats)                                                               \
+  X(creature_speeds, MsgCreatureFloats)                                                               \
+  X(creature_value_a, MsgIdInt)                                                                       \
+  X(status_effect_set, MsgStatusEffect)   /* slot already within the half first_half selects */       \
+  X(status_effect_clear, MsgStatusEffect) /* as above */                                              \
+  X(creature_value_b, MsgIdInt)                                                                       \
+  X(creature_value_c, MsgIdWord)                                                                      \
+  X(creature_effect_start, MsgCreatureEffect)                                                         \
+  X(creature_effect_b, MsgCreatureEffect)                                                             \
+  X(creature_effect_stop, MsgCreatureEffect)                                                          \
+  X(creature_effect_end, MsgCreatureEffect)                                                           \
+  X(combat_event, MsgCombat) /* two entities: source and target, either may be unknown */             \
+  /* MSG_CHAT: sender and text may be null. */                                                        \
+  X(chat, MsgChat)                                                                                    \
+  /* Bag, store and worn slots: index already range-checked (0-29, 0-159, 0-9). */                    \
+  X(bag_clear, MsgInt)                                                                                \
+  X(bag_set, MsgSlotSet)                                                                              \
+  X(store_clear, MsgInt)                                                                              \
+  X(store_set, MsgSlotSet)                                                                            \
+  X(worn_clear, MsgInt)                                                                               \
+  X(worn_set, MsgSlotSet)                                                                             \
+  /* Character data for the interface: plain values, nothing to look up. */                           \
+  X(keyed_value, MsgIntPair)                                                                          \
+  X(counter_pair, MsgIntPair)                                                                         \
+  X(skill, MsgSkill) /* kind already 1-10 */                                                          \
+  X(ability_add, MsgInt)                                                                              \
+  X(ability_value, MsgAbilityValue)                                                                   \
+  X(ability_value_clear, MsgInt)                                                                      \
+  X(global_value, MsgFloat)                                                                           \
+  X(global_value_clear, MsgEmpty)                                                                     \
+  X(character_sheet, MsgSheet)                                                                        \
+  /* MSG_GROUP_*: the line is event->key in event->form (0 for MSG_GROUP_UPDATE: no line); the */     \
+  /* store effect keeps at most NET_GROUP_KEEP members, names already copied into the record. */      \
+  X(group_invite, MsgText)                                                                            \
+  X(group_line, MsgEmpty)                                                                             \
+  X(group_store, GroupSnapshot)                                                                       \
+  X(group_clear, MsgEmpty)                                                                            \
+  /* List windows 6, 8, 4 and the list window: entries in the arena; copy them. */                    \
+  X(list6_open, MsgList6Open)                                                                         \
+  X(list6_close, MsgEmpty)                                                                            \
+  X(list6_add, MsgEntry4)                                                                             \
+  X(list6_update, MsgEntry4)                                                                          \
+  X(list6_remove, MsgIntPair)                                                                         \
+  X(window8_open, MsgEmpty)                                                                           \
+  X(window8_close, MsgEmpty)                                                                          \
+  X(list4_open, MsgList4Open)                                                                         \
+  X(list4_close, MsgEmpty)                                                                            \
+  X(list4_remove, MsgInt)                                                                             \
+  /* Definitions (answers to OUT_WORLD_ASK_*): the effect fills its cache; texts in the arena. */     \
+  X(def_ability, MsgDefAbility)                                                                       \
+  X(def_item, MsgDefItem)                                                                             \
+  X(def_faction, MsgDefFaction)                                                                       \
+  /* MSG_ITEM_RECEIVED: chat line of event->key, the item's glyph and name, then its sound. */        \
+  X(item_received, MsgIntPair)                                                                        \
+  X(world_clock, MsgInt) /* milliseconds */                                                           \
+  /* Trade: the request may answer OUT_WORLD_TRADE_REFUSED at once. */                                \
+  X(trade_request, MsgId)                                                                             \
+  /* MSG_TRADE_CLOSE, and right after the notice of MSG_TRADE_ENDED_A/B with key 0 and an empty */    \
+  /* record. */                                                                                       \
+  X(trade_close, MsgEmpty)                                                                            \
+  X(trade_item, MsgTradeItem)                                                                         \
+  X(trade_value, MsgIdInt)                                                                            \
+  X(trade_flag, MsgIdFlag)                                                                            \
+  X(list_open, MsgList4Open)                                                                          \
+  X(list_close, MsgEmpty)                                                                             \
+  X(progress, MsgProgress)                                                                            \
+  X(ability_state, MsgAbilityState)                                                                   \
+  X(ability_pair, MsgIntPair)                                                                         \
+  X(log_pair, MsgIntPair)                                                                             \
+  X(log_flag, MsgIntFlag)                                                                             \
+  /* Every row of the notice table: show event->key in event->form; the record is empty. */           \
+  X(notice, MsgEmpty)                                                                                 \
+  /* MSG_UI_ACTION_A/B/C: one interface action each, told apart by event->opcode. */                  \
+  X(ui_action, MsgEmpty)                                                                              \
+  /* MSG_ACTION_FAILED: event->key already chosen from the reason (net_failure_key). */               \
+  X(action_failed, MsgActionFailed)
 
 struct NetEffects {
 #define NET_EFFECT_MEMBER(name, Type) void (*name)(const NetEvent* event, const Type* record);

@@ -359,7 +359,7 @@ TEST(Dispatch, CompactMovementFieldEncodings) {
   g_moves = 0;
   std::vector<uint8_t> p = le32(42);
   append(&p, {3, 9, 0x00, 0x00, 0xFF, 0x80, 0x01, 0x00, 0xFF, 0xFF, 0x7F, 0x00, 0x80});
-  NetMessage message = {0, 19, 0, p.data(), (int32_t)p.size()};
+  NetMessage message = {0, MSG_MOVE, 0, p.data(), (int32_t)p.size()};
   net_dispatch(&message);
   ASSERT_EQ(g_moves, 1);
   EXPECT_EQ(g_move.id, 42u);
@@ -372,7 +372,7 @@ TEST(Dispatch, CompactMovementFieldEncodings) {
   // 0xC000 is -90 degrees; 0x4000 is 90.
   p[15] = 0x00;
   p[16] = 0xC0;
-  net_dispatch_payload(20, p.data(), (uint32_t)p.size());
+  net_dispatch_payload(MSG_MOVE_EXTRA, p.data(), (uint32_t)p.size());
   EXPECT_EQ(g_move.heading, -90.0f);
   net_effects_clear();
 }
@@ -395,12 +395,12 @@ TEST(Dispatch, FieldEncodingsBothWays) {
 TEST(Dispatch, ReloginNeedsATerminatorWithinItsFirst1024Bytes) {
   Recorded recorded;
   std::vector<uint8_t> text(1100, 'x');
-  net_dispatch_payload(9, text.data(), (uint32_t)text.size());
+  net_dispatch_payload(MSG_RELOGIN, text.data(), (uint32_t)text.size());
   text[1030] = 0;
-  net_dispatch_payload(9, text.data(), (uint32_t)text.size());
+  net_dispatch_payload(MSG_RELOGIN, text.data(), (uint32_t)text.size());
   EXPECT_TRUE(g_calls.empty());
   text[1023] = 0;
-  net_dispatch_payload(9, text.data(), (uint32_t)text.size());
+  net_dispatch_payload(MSG_RELOGIN, text.data(), (uint32_t)text.size());
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0].effect, "relogin");
 }
@@ -427,7 +427,7 @@ TEST(Dispatch, GroupSnapshotKeepsSixMembersAndReadsTheSubject) {
   for (uint32_t i = 1; i <= 8; i++) append(&p, member(i, "member"));
   append(&p, member(99, "subject"));
   memset(&g_group, 0, sizeof g_group);
-  net_dispatch_payload(88, p.data(), (uint32_t)p.size());
+  net_dispatch_payload(MSG_GROUP_JOINED, p.data(), (uint32_t)p.size());
   ASSERT_EQ(g_group.members.count, 6);
   for (uint32_t i = 0; i < 6; i++) EXPECT_EQ(g_group_ids[i], i + 1);
   EXPECT_EQ(g_group.subject.id, 99u);
@@ -442,15 +442,15 @@ TEST(Dispatch, StatusEffectSlotTwelveInTheFirstHalfIsIgnored) {
   append(&p, le32(3));
   append(&p, f32_bytes(1.0f));
   p.push_back(1);
-  net_dispatch_payload(41, p.data(), (uint32_t)p.size());
+  net_dispatch_payload(MSG_STATUS_EFFECT_SET, p.data(), (uint32_t)p.size());
   EXPECT_TRUE(g_calls.empty());
   p[13] = 0;  // second half: slot 12 is accepted
-  net_dispatch_payload(41, p.data(), (uint32_t)p.size());
+  net_dispatch_payload(MSG_STATUS_EFFECT_SET, p.data(), (uint32_t)p.size());
   EXPECT_EQ(g_calls.size(), 1u);
 }
 
 TEST(Dispatch, HugeListCountNeitherLoopsNorAllocates) {
-  // Opcode 35 (id, flag, count, ids) in 20 bytes with a count of 0x7FFFFFFF.
+  // MSG_OBJECT_LISTED (id, flag, count, ids) in 20 bytes with a count of 0x7FFFFFFF.
   std::vector<uint8_t> p = le32(3);
   p.push_back(1);
   append(&p, le32(0x7FFFFFFF));
@@ -459,7 +459,7 @@ TEST(Dispatch, HugeListCountNeitherLoopsNorAllocates) {
   size_t before = arena_reserved(arena);
   alignas(16) uint8_t record[NET_RECORD_BYTES];
   NetEvent event;
-  ASSERT_EQ(net_decode(35, p.data(), (uint32_t)p.size(), record, arena, &event), 1);
+  ASSERT_EQ(net_decode(MSG_OBJECT_LISTED, p.data(), (uint32_t)p.size(), record, arena, &event), 1);
   const MsgObjectListed* listed = (const MsgObjectListed*)record;
   EXPECT_EQ(listed->ids.count, 2);  // 11 bytes left hold two ids
   EXPECT_EQ(arena_reserved(arena), before);
@@ -467,7 +467,7 @@ TEST(Dispatch, HugeListCountNeitherLoopsNorAllocates) {
   p = le32(3);
   p.push_back(0);
   append(&p, le32(0x80000000u));
-  ASSERT_EQ(net_decode(35, p.data(), (uint32_t)p.size(), record, arena, &event), 1);
+  ASSERT_EQ(net_decode(MSG_OBJECT_LISTED, p.data(), (uint32_t)p.size(), record, arena, &event), 1);
   EXPECT_EQ(listed->ids.count, 0);
   arena_destroy(arena);
 }
@@ -481,15 +481,15 @@ TEST(Dispatch, NonFinitePositionsDropSpawnsAndOtherFloatsReadAsZero) {
   append(&p, f32_bytes(1.0f));
   append(&p, f32_bytes(2.0f));
   p.resize(p.size() + 64, 0);
-  net_dispatch_payload(26, p.data(), (uint32_t)p.size());
-  net_dispatch_payload(26, nullptr, 0);  // an empty spawn is zeros at the origin: accepted
+  net_dispatch_payload(MSG_SPAWN_OBJECT, p.data(), (uint32_t)p.size());
+  net_dispatch_payload(MSG_SPAWN_OBJECT, nullptr, 0);  // an empty spawn is zeros at the origin: accepted
   ASSERT_EQ(g_calls.size(), 1u);
   g_calls.clear();
   std::vector<uint8_t> speeds = le32(4);
   append(&speeds, f32_bytes(INFINITY));
   append(&speeds, f32_bytes(2.0f));
   append(&speeds, f32_bytes(NAN));
-  net_dispatch_payload(39, speeds.data(), (uint32_t)speeds.size());
+  net_dispatch_payload(MSG_CREATURE_SPEEDS, speeds.data(), (uint32_t)speeds.size());
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0].record, "4 0 2 0");
 }
@@ -500,8 +500,10 @@ TEST(Dispatch, ItemSlotIndicesAreRangeChecked) {
     uint16_t opcode;
     int32_t index;
     bool accepted;
-  } table[] = {{51, 0, true},   {51, 29, true},   {51, 30, false},  {51, -1, false}, {52, 30, false},
-               {53, 159, true}, {53, 160, false}, {54, 160, false}, {55, 9, true},   {56, 10, false}};
+  } table[] = {{MSG_BAG_CLEAR, 0, true},      {MSG_BAG_CLEAR, 29, true},   {MSG_BAG_CLEAR, 30, false},
+               {MSG_BAG_CLEAR, -1, false},    {MSG_BAG_SET, 30, false},    {MSG_STORE_CLEAR, 159, true},
+               {MSG_STORE_CLEAR, 160, false}, {MSG_STORE_SET, 160, false}, {MSG_WORN_CLEAR, 9, true},
+               {MSG_WORN_SET, 10, false}};
   for (const Case& c : table) {
     g_calls.clear();
     std::vector<uint8_t> p = le32((uint32_t)c.index);
@@ -516,16 +518,32 @@ TEST(Dispatch, FailureReasonsSelectTheirKeys) {
   struct Case {
     int32_t reason;
     uint32_t key;
-  } table[] = {{109, 0x39FB656C}, {129, 0x5BEB1C11}, {134, 0x20381CA5}, {135, 0x38F95081}, {136, 0x7C127FF0},
-               {137, 0x39232DE4}, {139, 0x32899452}, {143, 0x01855E5C}, {144, 0x7859E6F8}, {163, 0x64A67537},
-               {164, 0x306E49BB}, {0, 0x12E9C60A},   {-5, 0x12E9C60A},  {138, 0x12E9C60A}};
+  } table[] = {{109, 0x39FB656C},
+               {129, 0x5BEB1C11},
+               {134, 0x20381CA5},
+               {135, 0x38F95081},
+               {136, 0x7C127FF0},
+               {137, 0x39232DE4},
+               {139, 0x32899452},
+               {143, 0x01855E5C},
+               {144, 0x7859E6F8},
+               {163, 0x64A67537},
+               {164, 0x306E49BB},
+               {0, LOCALE_KEY_ACTION_FAILED},
+               {-5, LOCALE_KEY_ACTION_FAILED},
+               {138, LOCALE_KEY_ACTION_FAILED}};
   Recorded recorded;
   for (const Case& c : table) {
     EXPECT_EQ(net_failure_key(c.reason), c.key);
+    // A reason is an opcode: its text is the one that opcode shows on its own.
+    const NetOpcode* notice = net_opcode((uint32_t)c.reason);
+    if (c.key != LOCALE_KEY_ACTION_FAILED && notice) {
+      EXPECT_EQ(notice->key, c.key) << c.reason;
+    }
     g_calls.clear();
     std::vector<uint8_t> p = le32(7);
     append(&p, le32((uint32_t)c.reason));
-    net_dispatch_payload(211, p.data(), (uint32_t)p.size());
+    net_dispatch_payload(MSG_ACTION_FAILED, p.data(), (uint32_t)p.size());
     ASSERT_EQ(g_calls.size(), 1u);
     EXPECT_EQ(g_calls[0].event.key, c.key);
   }
@@ -533,7 +551,7 @@ TEST(Dispatch, FailureReasonsSelectTheirKeys) {
 
 TEST(Dispatch, TradeNoticesCloseTheTradeWindowAfterwards) {
   Recorded recorded;
-  net_dispatch_payload(170, nullptr, 0);
+  net_dispatch_payload(MSG_TRADE_ENDED_A, nullptr, 0);
   ASSERT_EQ(g_calls.size(), 2u);
   EXPECT_EQ(g_calls[0].effect, "notice");
   EXPECT_EQ(g_calls[0].event.form, NOTICE_ANNOUNCE_PLAIN);

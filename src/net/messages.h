@@ -71,18 +71,20 @@ struct WorldEntry {
 struct MsgWorldList {
   NET_LIST_OF(WorldEntry) worlds;
 };
+// The account's character as the character screen shows it.
 struct CharacterDetails {
-  int32_t a;
-  const char* text_a;
-  uint8_t b, c;
-  uint32_t d, e;
-  int32_t f;
-  const char* text_b;
-  int32_t g, h;
+  int32_t id;               // what entering and deleting the character send back
+  const char* name;         // the character name (also names its profile file)
+  uint8_t character_class;  // handed to the background scene with the appearance
+  uint8_t value_a;
+  uint32_t appearance[2];  // the appearance words handed to the background scene
+  int32_t value_b;
+  const char* line;  // the second text line under the name
+  int32_t value_c, value_d;
   int32_t flag;
 };
 struct MsgCharacterSummary {
-  const char* name;
+  const char* name;  // the summary name (the profile folder), not the character's
   uint8_t value;
   uint32_t detail_count;  // details are present only when this is not 0
   CharacterDetails details;

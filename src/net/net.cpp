@@ -3,12 +3,14 @@
 #include <cstring>
 
 #include "assets/locale.h"
+#include "assets/locale_keys.h"
 #include "base/arena.h"
 #include "base/mem.h"
 #include "base/queue.h"
 #include "base/utf8.h"
 #include "net/crypto.h"
 #include "net/dispatch.h"
+#include "net/opcodes.h"
 #include "platform/clock.h"
 
 struct NetState {
@@ -227,45 +229,48 @@ int32_t net_build_credentials_with(const char* prefix, const char* separator, co
 }
 
 int32_t net_build_credentials(const char* account, const char* password, uint8_t* out, uint32_t capacity) {
-  const char* prefix = locale_string(NET_KEY_CREDENTIAL_PREFIX);
-  const char* separator = locale_string(NET_KEY_CREDENTIAL_SEPARATOR);
+  const char* prefix = locale_string(LOCALE_KEY_CREDENTIAL_PREFIX);
+  const char* separator = locale_string(LOCALE_KEY_CREDENTIAL_SEPARATOR);
   // Without a separator "ab"+"c" and "a"+"bc" would be the same credentials.
   if (!separator || !separator[0]) separator = NET_CREDENTIAL_SEPARATOR_DEFAULT;
   return net_build_credentials_with(prefix, separator, account, password, out, capacity);
 }
 
-// Status lines.
+// Status lines: one row per status the login screen tells apart; any other negative status
+// reads as the failed row, any other positive one as the connecting row.
 
-uint32_t net_status_key(int32_t status) {
-  switch (status) {
-    case 0:
-    case 1:
-      return 0x7E88FB79;
-    case 2:
-      return 0x78CADE7A;
-    case 3:
-      return 0x08B773BA;
-    case 4:
-      return 0x42B35CB0;
-    case -2:
-      return 0x7E5746BC;
-    case -3:
-      return 0x26D8F470;
-    case -4:
-      return 0x60618602;
-    case -5:
-      return 0x39D51FFD;
-    case -6:
-      return 0x06844911;
-    case -7:
-      return 0x36FFB867;
-    case -8:
-      return 0x7E4D4748;
-    case -9:
-      return 0x28B5D574;
-    default:
-      return status < 0 ? 0x15A046BD : 0x7E88FB79;
-  }
+struct StatusLine {
+  int32_t status;
+  uint32_t key;
+  int32_t is_error;  // shown with the OK button
+};
+
+static constexpr StatusLine kStatusLines[] = {
+    {SESSION_STATUS_OPENED, LOCALE_KEY_STATUS_CONNECTING, 0},
+    {SESSION_STATUS_CONNECTING, LOCALE_KEY_STATUS_CONNECTING, 0},
+    {SESSION_STATUS_CONNECTED, LOCALE_KEY_STATUS_CONNECTED, 0},
+    {SESSION_STATUS_ENCRYPTED, LOCALE_KEY_STATUS_ENCRYPTED, 0},
+    {SESSION_STATUS_ACCEPTED, LOCALE_KEY_STATUS_ACCEPTED, 0},
+    {SESSION_STATUS_FAILED, LOCALE_KEY_STATUS_FAILED, 1},
+    {SESSION_STATUS_REJECTED_9, LOCALE_KEY_STATUS_REJECTED_9, 1},
+    {SESSION_STATUS_REJECTED_10, LOCALE_KEY_STATUS_REJECTED_10, 1},
+    {SESSION_STATUS_REJECTED_11, LOCALE_KEY_STATUS_REJECTED_11, 1},
+    {SESSION_STATUS_REJECTED_12, LOCALE_KEY_STATUS_REJECTED_12, 1},
+    {SESSION_STATUS_REJECTED_13, LOCALE_KEY_STATUS_REJECTED_13, 1},
+    {SESSION_STATUS_REJECTED_14, LOCALE_KEY_STATUS_REJECTED_14, 1},
+    {SESSION_STATUS_REJECTED_16, LOCALE_KEY_STATUS_REJECTED_16, 1},
+    {SESSION_STATUS_TIMED_OUT, LOCALE_KEY_STATUS_TIMED_OUT, 1},
+};
+static_assert(sizeof kStatusLines / sizeof *kStatusLines == 14, "every status of the login screen");
+
+static constexpr const StatusLine* status_line(int32_t status) {
+  for (const StatusLine& line : kStatusLines)
+    if (line.status == status) return &line;
+  return status_line(status < 0 ? SESSION_STATUS_FAILED : SESSION_STATUS_OPENED);
 }
+static_assert(status_line(-10)->key == LOCALE_KEY_STATUS_FAILED && status_line(5)->is_error == 0,
+              "statuses outside the table fall back to their sign's row");
 
-int32_t net_status_is_error(int32_t status) { return status < 0 ? 1 : 0; }
+uint32_t net_status_key(int32_t status) { return status_line(status)->key; }
+
+int32_t net_status_is_error(int32_t status) { return status_line(status)->is_error; }

@@ -7,21 +7,18 @@
 // its opcode; with no filter everything is held. Held messages are copies in the held arena,
 // kept in arrival order, delivered at the start of the next frame that is not holding.
 //
-// Credentials for the login server: locale prefix (key 0x038D8B88), the account, the locale
-// separator (key 0x13F47486), the password, one zero byte; at most 1024 bytes. Account and
-// password accept only code points 0x20-0xFF, since the wire keeps one byte per character.
-// A locale without a separator text gets a line feed, which no account name can contain.
+// Credentials for the login server: the locale's prefix text, the account, the locale's
+// separator text, the password, one zero byte; at most 1024 bytes. Account and password
+// accept only code points 0x20-0xFF, since the wire keeps one byte per character. A locale
+// without a separator text gets a line feed, which no account name can contain.
+// net sits above assets and includes assets/locale.h; settings, below assets, uses an installed lookup.
 //
 // Failures: sends on a session that is not open do nothing; opening an open session does
 // nothing. Main thread only.
 #include <cstdint>
 
+#include "net/opcodes.h"
 #include "net/session.h"
-
-enum : uint32_t {
-  NET_KEY_CREDENTIAL_PREFIX = 0x038D8B88,
-  NET_KEY_CREDENTIAL_SEPARATOR = 0x13F47486,
-};
 
 #define NET_CREDENTIAL_SEPARATOR_DEFAULT "\n"
 
@@ -69,7 +66,9 @@ int32_t net_build_credentials_with(const char* prefix, const char* separator, co
 // 1 when every code point of the text is within 0x20-0xFF (a field filter for the screens).
 int32_t net_credential_text_ok(const char* text);
 
-// The localized key of the login screen's line for a session status.
+// The localized key of the login screen's line for a session status (SessionStatus,
+// opcodes.h); any other negative status gets the failed line, any other positive one the
+// connecting line.
 uint32_t net_status_key(int32_t status);
-// 1 when the status is shown as an error (with the OK button).
+// 1 when the status is shown as an error (with the OK button): every negative status.
 int32_t net_status_is_error(int32_t status);

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "assets/locale.h"
+#include "assets/locale_keys.h"
 #include "net/crypto.h"
 #include "net/dispatch.h"
 #include "support/session_test_support.h"
@@ -20,7 +24,7 @@ std::vector<std::pair<int, uint32_t>>& seen() {
   return s;
 }
 
-int32_t hold_all_but_clock(uint16_t opcode) { return opcode == 166 ? 0 : 1; }
+int32_t hold_all_but_clock(uint16_t opcode) { return opcode == MSG_WORLD_CLOCK ? 0 : 1; }
 
 Bytes u32_payload(uint32_t v) {
   return {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
@@ -63,43 +67,43 @@ using Seen = std::vector<std::pair<int, uint32_t>>;
 
 TEST_F(NetTest, HoldingKeepsOrderAndLetsFilteredOpcodesThrough) {
   net_set_hold(1, hold_all_but_clock);
-  deliver(33, 1);
-  deliver(166, 100);
-  deliver(33, 2);
-  deliver(166, 101);
-  EXPECT_EQ(seen(), (Seen{{166, 100}, {166, 101}}));
+  deliver(MSG_REMOVE, 1);
+  deliver(MSG_WORLD_CLOCK, 100);
+  deliver(MSG_REMOVE, 2);
+  deliver(MSG_WORLD_CLOCK, 101);
+  EXPECT_EQ(seen(), (Seen{{MSG_WORLD_CLOCK, 100}, {MSG_WORLD_CLOCK, 101}}));
   EXPECT_EQ(net_held_count(), 2u);
   net_frame();  // still holding: nothing comes out
   EXPECT_EQ(net_held_count(), 2u);
   net_set_hold(0, nullptr);
   net_frame();
-  EXPECT_EQ(seen(), (Seen{{166, 100}, {166, 101}, {33, 1}, {33, 2}}));
+  EXPECT_EQ(seen(), (Seen{{MSG_WORLD_CLOCK, 100}, {MSG_WORLD_CLOCK, 101}, {MSG_REMOVE, 1}, {MSG_REMOVE, 2}}));
   EXPECT_EQ(net_held_count(), 0u);
 }
 
 TEST_F(NetTest, NoFilterHoldsEverything) {
   net_set_hold(1, nullptr);
-  deliver(166, 7);
+  deliver(MSG_WORLD_CLOCK, 7);
   EXPECT_TRUE(seen().empty());
   EXPECT_EQ(net_held_count(), 1u);
 }
 
 TEST_F(NetTest, DropRemovesOnlyThatOpcodeAndDiscardWaitsForHoldOff) {
   net_set_hold(1, nullptr);
-  deliver(33, 1);
-  deliver(166, 2);
-  deliver(33, 3);
-  deliver(166, 4);
-  net_drop_held(33);
+  deliver(MSG_REMOVE, 1);
+  deliver(MSG_WORLD_CLOCK, 2);
+  deliver(MSG_REMOVE, 3);
+  deliver(MSG_WORLD_CLOCK, 4);
+  net_drop_held(MSG_REMOVE);
   EXPECT_EQ(net_held_count(), 2u);
   net_discard_held();  // ignored while holding
   EXPECT_EQ(net_held_count(), 2u);
   net_set_hold(0, nullptr);
   net_frame();
-  EXPECT_EQ(seen(), (Seen{{166, 2}, {166, 4}}));
+  EXPECT_EQ(seen(), (Seen{{MSG_WORLD_CLOCK, 2}, {MSG_WORLD_CLOCK, 4}}));
 
   net_set_hold(1, nullptr);
-  deliver(33, 5);
+  deliver(MSG_REMOVE, 5);
   net_set_hold(0, nullptr);
   net_discard_held();
   EXPECT_EQ(net_held_count(), 0u);
@@ -113,18 +117,18 @@ TEST_F(NetTest, HandlerThatStartsHoldingStopsDeliveryOfHeldMessages) {
     if (r->id == 2) net_set_hold(1, nullptr);  // as a zone load would
   };
   net_set_hold(1, nullptr);
-  for (uint32_t i = 1; i <= 4; i++) deliver(33, i);
+  for (uint32_t i = 1; i <= 4; i++) deliver(MSG_REMOVE, i);
   net_set_hold(0, nullptr);
   net_frame();
-  EXPECT_EQ(seen(), (Seen{{33, 1}, {33, 2}}));
+  EXPECT_EQ(seen(), (Seen{{MSG_REMOVE, 1}, {MSG_REMOVE, 2}}));
   EXPECT_EQ(net_held_count(), 2u);
   net_set_hold(0, nullptr);
   net_frame();
-  EXPECT_EQ(seen(), (Seen{{33, 1}, {33, 2}, {33, 3}, {33, 4}}));
+  EXPECT_EQ(seen(), (Seen{{MSG_REMOVE, 1}, {MSG_REMOVE, 2}, {MSG_REMOVE, 3}, {MSG_REMOVE, 4}}));
 }
 
 TEST_F(NetTest, LoginSessionPollsDeliversAndKeepsStatus) {
-  net_login_send(1);  // not open: nothing goes out
+  net_login_send(OUT_LOGIN_ASK_WORLDS);  // not open: nothing goes out
   EXPECT_EQ(socket_fake()->outbound_length, 0u);
   const uint8_t creds[] = {'a', 0};
   net_login_open("127.0.0.1", 3550, creds, sizeof creds);
@@ -135,12 +139,12 @@ TEST_F(NetTest, LoginSessionPollsDeliversAndKeepsStatus) {
   EXPECT_EQ(net_login_status(), first);
   EXPECT_EQ(socket_fake()->connect_port, 3550);
 
-  const Bytes a = plain_frame(0, 33, u32_payload(9));
-  const Bytes b = plain_frame(0, 166, u32_payload(10));
+  const Bytes a = plain_frame(0, MSG_REMOVE, u32_payload(9));
+  const Bytes b = plain_frame(0, MSG_WORLD_CLOCK, u32_payload(10));
   socket_fake_push(a.data(), a.size());
   socket_fake_push(b.data(), b.size());
   net_frame();
-  EXPECT_EQ(seen(), (Seen{{33, 9}, {166, 10}}));
+  EXPECT_EQ(seen(), (Seen{{MSG_REMOVE, 9}, {MSG_WORLD_CLOCK, 10}}));
   EXPECT_GT(net_login_status(), 0);
   EXPECT_FALSE(net_world_is_open());
 }
@@ -149,12 +153,12 @@ TEST_F(NetTest, HeldMessagesComeBeforeNewlyPolledOnes) {
   const uint8_t creds[] = {0};
   net_world_open("127.0.0.1", 3551, creds, 1);
   net_set_hold(1, nullptr);
-  deliver(33, 1);
-  const Bytes fresh = plain_frame(0, 166, u32_payload(2));
+  deliver(MSG_REMOVE, 1);
+  const Bytes fresh = plain_frame(0, MSG_WORLD_CLOCK, u32_payload(2));
   socket_fake_push(fresh.data(), fresh.size());
   net_set_hold(0, nullptr);
   net_frame();
-  EXPECT_EQ(seen(), (Seen{{33, 1}, {166, 2}}));
+  EXPECT_EQ(seen(), (Seen{{MSG_REMOVE, 1}, {MSG_WORLD_CLOCK, 2}}));
 }
 
 TEST_F(NetTest, FailingSessionIsClosedInTheSameFrameAndItsStatusStays) {
@@ -225,16 +229,43 @@ TEST(NetCredentials, AtMost1024BytesAndNeverCutSilently) {
   EXPECT_EQ(net_build_credentials_with("", "\n", "a", "b", out.data(), 4), 4);
 }
 
-TEST(NetStatus, KeysOfTheLoginScreen) {
-  const std::pair<int32_t, uint32_t> rows[] = {
-      {0, 0x7E88FB79},  {1, 0x7E88FB79},  {2, 0x78CADE7A},  {3, 0x08B773BA},  {4, 0x42B35CB0},
-      {-2, 0x7E5746BC}, {-3, 0x26D8F470}, {-4, 0x60618602}, {-5, 0x39D51FFD}, {-6, 0x06844911},
-      {-7, 0x36FFB867}, {-8, 0x7E4D4748}, {-9, 0x28B5D574}, {-1, 0x15A046BD}, {-10, 0x15A046BD},
+// Each status reads its own line of the demo locale; an unknown status falls back by its sign.
+TEST(NetStatus, LinesOfTheLoginScreenInTheDemoLocale) {
+  const std::string assets = std::string(OSTREVANE_BINARY_DIR) + "/assets";
+  locale_load(assets.c_str(), 1);
+  ASSERT_TRUE(locale_is_loaded());
+  const struct {
+    int32_t status;
+    const char* words;  // part of the line the demo locale shows
+  } rows[] = {
+      {SESSION_STATUS_OPENED, "Connecting"},
+      {SESSION_STATUS_CONNECTING, "Connecting"},
+      {SESSION_STATUS_CONNECTED, "Securing"},
+      {SESSION_STATUS_ENCRYPTED, "Checking your account"},
+      {SESSION_STATUS_ACCEPTED, "Logged in"},
+      {SESSION_STATUS_FAILED, "Could not connect"},
+      {SESSION_STATUS_REJECTED_9, "password is incorrect"},
+      {SESSION_STATUS_REJECTED_10, "already logged in"},
+      {SESSION_STATUS_REJECTED_11, "suspended"},
+      {SESSION_STATUS_REJECTED_12, "server is full"},
+      {SESSION_STATUS_REJECTED_13, "out of date"},
+      {SESSION_STATUS_REJECTED_14, "refused the login"},
+      {SESSION_STATUS_REJECTED_16, "maintenance"},
+      {SESSION_STATUS_TIMED_OUT, "timed out"},
+      {-10, "Could not connect"},
+      {INT32_MIN, "Could not connect"},
+      {5, "Connecting"},
   };
-  for (auto [status, key] : rows) {
-    EXPECT_EQ(net_status_key(status), key) << status;
-    EXPECT_EQ(net_status_is_error(status), status < 0) << status;
+  std::set<std::string> errors;
+  for (const auto& row : rows) {
+    const std::string line = locale_string(net_status_key(row.status));
+    EXPECT_NE(line.find(row.words), std::string::npos) << row.status << ": " << line;
+    EXPECT_EQ(net_status_is_error(row.status), row.status < 0 ? 1 : 0) << row.status;
+    if (row.status < 0) errors.insert(line);
   }
+  EXPECT_EQ(errors.size(), 9u) << "every failure from -1 to -9 has its own line";
+  EXPECT_STREQ(locale_string(LOCALE_KEY_OK), "OK");
+  locale_unload();
 }
 
 }  // namespace

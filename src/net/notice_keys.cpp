@@ -66,12 +66,11 @@ static const ReasonRow kFailureReasons[] = {
     {136, 0x7C127FF0}, {137, 0x39232DE4}, {139, 0x32899452}, {143, 0x01855E5C},
     {144, 0x7859E6F8}, {163, 0x64A67537}, {164, 0x306E49BB},
 };
-enum : uint32_t { FAILURE_KEY_OTHER = 0x12E9C60A };
 
 uint32_t net_failure_key(int32_t reason) {
   for (const ReasonRow& r : kFailureReasons)
     if (r.reason == reason) return r.key;
-  return FAILURE_KEY_OTHER;
+  return LOCALE_KEY_ACTION_FAILED;
 }
 
 static uint32_t failure_key(const void* record) {
@@ -86,11 +85,11 @@ static const RecordDesc kFailure = NET_RECORD("action_failed", MsgActionFailed, 
 
 void net_opcodes_notices(NetOpcode* slots) {
   for (const NoticeRow& n : kNotices) net_slot(slots, n.opcode, nullptr, NET_EFFECT_notice, n.key, n.form);
-  slots[170].then = NET_EFFECT_trade_close;
-  slots[171].then = NET_EFFECT_trade_close;
-  net_slot(slots, 192, nullptr, NET_EFFECT_ui_action);
-  net_slot(slots, 196, nullptr, NET_EFFECT_ui_action);
-  net_slot(slots, 198, nullptr, NET_EFFECT_ui_action);
-  net_slot(slots, 211, &kFailure, NET_EFFECT_action_failed, 0, NOTICE_ANNOUNCE);
-  slots[211].key_of = failure_key;
+  slots[MSG_TRADE_ENDED_A].then = NET_EFFECT_trade_close;
+  slots[MSG_TRADE_ENDED_B].then = NET_EFFECT_trade_close;
+  net_slot(slots, MSG_UI_ACTION_A, nullptr, NET_EFFECT_ui_action);
+  net_slot(slots, MSG_UI_ACTION_B, nullptr, NET_EFFECT_ui_action);
+  net_slot(slots, MSG_UI_ACTION_C, nullptr, NET_EFFECT_ui_action);
+  net_slot(slots, MSG_ACTION_FAILED, &kFailure, NET_EFFECT_action_failed, 0, NOTICE_ANNOUNCE);
+  slots[MSG_ACTION_FAILED].key_of = failure_key;
 }

@@ -120,32 +120,34 @@ static const FieldDesc kCombatFields[] = {
 static const RecordDesc kCombat = NET_RECORD("combat_event", MsgCombat, kCombatFields);
 
 void net_opcodes_entity(NetOpcode* slots) {
-  net_slot(slots, 19, &kMove, NET_EFFECT_move);
-  net_slot(slots, 20, &kMove, NET_EFFECT_move);
-  net_slot(slots, 21, &kIdFlag, NET_EFFECT_player_flag_a);
-  net_slot(slots, 22, &kIdInt, NET_EFFECT_player_value);
-  net_slot(slots, 23, &kIdInt, NET_EFFECT_player_value_b);
-  net_slot(slots, 24, &kFlag, NET_EFFECT_local_flag);
-  net_slot(slots, 25, &kFloatPair, NET_EFFECT_local_pair);
-  net_slot(slots, 27, &kAttrs, NET_EFFECT_object_attrs);
-  net_slot(slots, 28, &kNames, NET_EFFECT_object_names);
-  net_slot(slots, 29, &kIdWord, NET_EFFECT_object_flags);
-  net_slot(slots, 30, &kPlace, NET_EFFECT_object_place);
-  net_slot(slots, 31, &kTeleport, NET_EFFECT_object_teleport);
-  net_slot(slots, 32, &kIdWord, NET_EFFECT_object_attr_a);
-  net_slot(slots, 34, &kObjectEffect, NET_EFFECT_object_effect);
-  net_slot(slots, 35, &kListed, NET_EFFECT_object_listed);
-  net_slot(slots, 37, &kMotion, NET_EFFECT_creature_motion);
-  net_slot(slots, 38, &kTwoFloats, NET_EFFECT_creature_health);
-  net_slot(slots, 39, &kThreeFloats, NET_EFFECT_creature_speeds);
-  net_slot(slots, 40, &kIdInt, NET_EFFECT_creature_value_a);
-  net_slot(slots, 41, &kStatusSet, NET_EFFECT_status_effect_set, 0, NOTICE_NONE, check_status_slot);
-  net_slot(slots, 42, &kStatusClear, NET_EFFECT_status_effect_clear, 0, NOTICE_NONE, check_status_slot);
-  net_slot(slots, 43, &kIdInt, NET_EFFECT_creature_value_b);
-  net_slot(slots, 44, &kIdWord, NET_EFFECT_creature_value_c);
-  net_slot(slots, 45, &kEffectStart, NET_EFFECT_creature_effect_start);
-  net_slot(slots, 46, &kEffectStart, NET_EFFECT_creature_effect_b);
-  net_slot(slots, 47, &kEffectStop, NET_EFFECT_creature_effect_stop);
-  net_slot(slots, 48, &kEffectStop, NET_EFFECT_creature_effect_end);
-  net_slot(slots, 133, &kCombat, NET_EFFECT_combat_event);
+  net_slot(slots, MSG_MOVE, &kMove, NET_EFFECT_move);
+  net_slot(slots, MSG_MOVE_EXTRA, &kMove, NET_EFFECT_move);
+  net_slot(slots, MSG_PLAYER_FLAG_A, &kIdFlag, NET_EFFECT_player_flag_a);
+  net_slot(slots, MSG_PLAYER_VALUE, &kIdInt, NET_EFFECT_player_value);
+  net_slot(slots, MSG_PLAYER_VALUE_B, &kIdInt, NET_EFFECT_player_value_b);
+  net_slot(slots, MSG_LOCAL_FLAG, &kFlag, NET_EFFECT_local_flag);
+  net_slot(slots, MSG_LOCAL_PAIR, &kFloatPair, NET_EFFECT_local_pair);
+  net_slot(slots, MSG_OBJECT_ATTRS, &kAttrs, NET_EFFECT_object_attrs);
+  net_slot(slots, MSG_OBJECT_NAMES, &kNames, NET_EFFECT_object_names);
+  net_slot(slots, MSG_OBJECT_FLAGS, &kIdWord, NET_EFFECT_object_flags);
+  net_slot(slots, MSG_OBJECT_PLACE, &kPlace, NET_EFFECT_object_place);
+  net_slot(slots, MSG_OBJECT_TELEPORT, &kTeleport, NET_EFFECT_object_teleport);
+  net_slot(slots, MSG_OBJECT_ATTR_A, &kIdWord, NET_EFFECT_object_attr_a);
+  net_slot(slots, MSG_OBJECT_EFFECT, &kObjectEffect, NET_EFFECT_object_effect);
+  net_slot(slots, MSG_OBJECT_LISTED, &kListed, NET_EFFECT_object_listed);
+  net_slot(slots, MSG_CREATURE_MOTION, &kMotion, NET_EFFECT_creature_motion);
+  net_slot(slots, MSG_CREATURE_HEALTH, &kTwoFloats, NET_EFFECT_creature_health);
+  net_slot(slots, MSG_CREATURE_SPEEDS, &kThreeFloats, NET_EFFECT_creature_speeds);
+  net_slot(slots, MSG_CREATURE_VALUE_A, &kIdInt, NET_EFFECT_creature_value_a);
+  net_slot(slots, MSG_STATUS_EFFECT_SET, &kStatusSet, NET_EFFECT_status_effect_set, 0, NOTICE_NONE,
+           check_status_slot);
+  net_slot(slots, MSG_STATUS_EFFECT_CLEAR, &kStatusClear, NET_EFFECT_status_effect_clear, 0, NOTICE_NONE,
+           check_status_slot);
+  net_slot(slots, MSG_CREATURE_VALUE_B, &kIdInt, NET_EFFECT_creature_value_b);
+  net_slot(slots, MSG_CREATURE_VALUE_C, &kIdWord, NET_EFFECT_creature_value_c);
+  net_slot(slots, MSG_CREATURE_EFFECT_START, &kEffectStart, NET_EFFECT_creature_effect_start);
+  net_slot(slots, MSG_CREATURE_EFFECT_B, &kEffectStart, NET_EFFECT_creature_effect_b);
+  net_slot(slots, MSG_CREATURE_EFFECT_STOP, &kEffectStop, NET_EFFECT_creature_effect_stop);
+  net_slot(slots, MSG_CREATURE_EFFECT_END, &kEffectStop, NET_EFFECT_creature_effect_end);
+  net_slot(slots, MSG_COMBAT_EVENT, &kCombat, NET_EFFECT_combat_event);
 }

@@ -111,34 +111,35 @@ static int32_t check_skill(const MsgBuf*, const void* r) {
 
 void net_opcodes_items(NetOpcode* slots) {
   // MsgSlotSet starts with the index, like MsgInt, so one check serves both forms.
-  net_slot(slots, 51, &kInt, NET_EFFECT_bag_clear, 0, NOTICE_NONE, check_bag);
-  net_slot(slots, 52, &kSlotSet, NET_EFFECT_bag_set, 0, NOTICE_NONE, check_bag);
-  net_slot(slots, 53, &kInt, NET_EFFECT_store_clear, 0, NOTICE_NONE, check_store);
-  net_slot(slots, 54, &kSlotSet, NET_EFFECT_store_set, 0, NOTICE_NONE, check_store);
-  net_slot(slots, 55, &kInt, NET_EFFECT_worn_clear, 0, NOTICE_NONE, check_worn);
-  net_slot(slots, 56, &kSlotSet, NET_EFFECT_worn_set, 0, NOTICE_NONE, check_worn);
-  net_slot(slots, 74, &kIntPair, NET_EFFECT_keyed_value);
-  net_slot(slots, 75, &kIntPair, NET_EFFECT_counter_pair);
-  net_slot(slots, 76, &kSkill, NET_EFFECT_skill, 0, NOTICE_NONE, check_skill);
-  net_slot(slots, 77, &kInt, NET_EFFECT_ability_add);
-  net_slot(slots, 78, &kAbilityValue, NET_EFFECT_ability_value);
-  net_slot(slots, 79, &kInt, NET_EFFECT_ability_value_clear);
-  net_slot(slots, 80, &kFloat, NET_EFFECT_global_value);
-  net_slot(slots, 81, nullptr, NET_EFFECT_global_value_clear);
-  net_slot(slots, 82, &kSheet, NET_EFFECT_character_sheet);
-  net_slot(slots, 145, &kDefAbility, NET_EFFECT_def_ability);
-  net_slot(slots, 146, &kDefItem, NET_EFFECT_def_item);
-  net_slot(slots, 147, &kDefFaction, NET_EFFECT_def_faction);
-  net_slot(slots, 165, &kIntPair, NET_EFFECT_item_received, NET_KEY_ITEM_RECEIVED, NOTICE_CHAT);
-  net_slot(slots, 166, &kInt, NET_EFFECT_world_clock);
-  net_slot(slots, 168, &kId, NET_EFFECT_trade_request);
-  net_slot(slots, 169, nullptr, NET_EFFECT_trade_close);
-  net_slot(slots, 172, &kTradeItem, NET_EFFECT_trade_item);
-  net_slot(slots, 173, &kIdInt, NET_EFFECT_trade_value);
-  net_slot(slots, 174, &kIdFlag, NET_EFFECT_trade_flag);
-  net_slot(slots, 189, &kProgress, NET_EFFECT_progress);
-  net_slot(slots, 190, &kAbilityState, NET_EFFECT_ability_state);
-  net_slot(slots, 193, &kIntPair, NET_EFFECT_ability_pair);
-  net_slot(slots, 199, &kIntPair, NET_EFFECT_log_pair);
-  net_slot(slots, 200, &kIntFlag, NET_EFFECT_log_flag);
+  net_slot(slots, MSG_BAG_CLEAR, &kInt, NET_EFFECT_bag_clear, 0, NOTICE_NONE, check_bag);
+  net_slot(slots, MSG_BAG_SET, &kSlotSet, NET_EFFECT_bag_set, 0, NOTICE_NONE, check_bag);
+  net_slot(slots, MSG_STORE_CLEAR, &kInt, NET_EFFECT_store_clear, 0, NOTICE_NONE, check_store);
+  net_slot(slots, MSG_STORE_SET, &kSlotSet, NET_EFFECT_store_set, 0, NOTICE_NONE, check_store);
+  net_slot(slots, MSG_WORN_CLEAR, &kInt, NET_EFFECT_worn_clear, 0, NOTICE_NONE, check_worn);
+  net_slot(slots, MSG_WORN_SET, &kSlotSet, NET_EFFECT_worn_set, 0, NOTICE_NONE, check_worn);
+  net_slot(slots, MSG_KEYED_VALUE, &kIntPair, NET_EFFECT_keyed_value);
+  net_slot(slots, MSG_COUNTER_PAIR, &kIntPair, NET_EFFECT_counter_pair);
+  net_slot(slots, MSG_SKILL, &kSkill, NET_EFFECT_skill, 0, NOTICE_NONE, check_skill);
+  net_slot(slots, MSG_ABILITY_ADD, &kInt, NET_EFFECT_ability_add);
+  net_slot(slots, MSG_ABILITY_VALUE, &kAbilityValue, NET_EFFECT_ability_value);
+  net_slot(slots, MSG_ABILITY_VALUE_CLEAR, &kInt, NET_EFFECT_ability_value_clear);
+  net_slot(slots, MSG_GLOBAL_VALUE, &kFloat, NET_EFFECT_global_value);
+  net_slot(slots, MSG_GLOBAL_VALUE_CLEAR, nullptr, NET_EFFECT_global_value_clear);
+  net_slot(slots, MSG_CHARACTER_SHEET, &kSheet, NET_EFFECT_character_sheet);
+  net_slot(slots, MSG_DEF_ABILITY, &kDefAbility, NET_EFFECT_def_ability);
+  net_slot(slots, MSG_DEF_ITEM, &kDefItem, NET_EFFECT_def_item);
+  net_slot(slots, MSG_DEF_FACTION, &kDefFaction, NET_EFFECT_def_faction);
+  net_slot(slots, MSG_ITEM_RECEIVED, &kIntPair, NET_EFFECT_item_received, LOCALE_KEY_ITEM_RECEIVED,
+           NOTICE_CHAT);
+  net_slot(slots, MSG_WORLD_CLOCK, &kInt, NET_EFFECT_world_clock);
+  net_slot(slots, MSG_TRADE_REQUEST, &kId, NET_EFFECT_trade_request);
+  net_slot(slots, MSG_TRADE_CLOSE, nullptr, NET_EFFECT_trade_close);
+  net_slot(slots, MSG_TRADE_ITEM, &kTradeItem, NET_EFFECT_trade_item);
+  net_slot(slots, MSG_TRADE_VALUE, &kIdInt, NET_EFFECT_trade_value);
+  net_slot(slots, MSG_TRADE_FLAG, &kIdFlag, NET_EFFECT_trade_flag);
+  net_slot(slots, MSG_PROGRESS, &kProgress, NET_EFFECT_progress);
+  net_slot(slots, MSG_ABILITY_STATE, &kAbilityState, NET_EFFECT_ability_state);
+  net_slot(slots, MSG_ABILITY_PAIR, &kIntPair, NET_EFFECT_ability_pair);
+  net_slot(slots, MSG_LOG_PAIR, &kIntPair, NET_EFFECT_log_pair);
+  net_slot(slots, MSG_LOG_FLAG, &kIntFlag, NET_EFFECT_log_flag);
 }

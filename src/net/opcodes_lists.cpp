@@ -64,30 +64,34 @@ static const FieldDesc kIgnore148Fields[] = {NET_FIELD(MsgIgnored, word, FIELD_U
 static const RecordDesc kIgnore148 = NET_RECORD("ignore_word_text", MsgIgnored, kIgnore148Fields);
 
 void net_opcodes_lists(NetOpcode* slots) {
-  net_slot(slots, 50, &kChat, NET_EFFECT_chat);
-  net_slot(slots, 83, &kText, NET_EFFECT_group_invite, 0x3F0CDEEC, NOTICE_CHAT_NAMED);
-  net_slot(slots, 84, nullptr, NET_EFFECT_group_line, 0x7FDED554, NOTICE_CHAT);
-  net_slot(slots, 85, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x4EF311FD, NOTICE_CHAT);
-  net_slot(slots, 86, nullptr, NET_EFFECT_group_clear, 0x1F10F723, NOTICE_CHAT);
-  net_slot(slots, 87, nullptr, NET_EFFECT_group_clear, 0x6A201816, NOTICE_CHAT);
-  net_slot(slots, 88, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x44453094, NOTICE_CHAT_NAMED);
-  net_slot(slots, 89, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x4C81FF0C, NOTICE_CHAT_NAMED);
-  net_slot(slots, 90, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x643D759E, NOTICE_CHAT_NAMED);
-  net_slot(slots, 91, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x28AF669E, NOTICE_CHAT_NAMED);
-  net_slot(slots, 92, nullptr, NET_EFFECT_group_clear, 0x735B7169, NOTICE_CHAT);
-  net_slot(slots, 93, &kNetGroupSnapshot, NET_EFFECT_group_store);
-  net_slot(slots, 110, &kList6Open, NET_EFFECT_list6_open);
-  net_slot(slots, 111, nullptr, NET_EFFECT_list6_close);
-  net_slot(slots, 112, &kMsgEntry4, NET_EFFECT_list6_add);
-  net_slot(slots, 113, &kMsgEntry4, NET_EFFECT_list6_update);
-  net_slot(slots, 114, &kIntPair, NET_EFFECT_list6_remove);
-  net_slot(slots, 119, nullptr, NET_EFFECT_window8_open);
-  net_slot(slots, 120, nullptr, NET_EFFECT_window8_close);
-  net_slot(slots, 121, &kList4Open, NET_EFFECT_list4_open);
-  net_slot(slots, 122, nullptr, NET_EFFECT_list4_close);
-  net_slot(slots, 123, &kInt, NET_EFFECT_list4_remove);
-  net_slot(slots, 185, &kListOpen, NET_EFFECT_list_open);
-  net_slot(slots, 186, nullptr, NET_EFFECT_list_close);
+  net_slot(slots, MSG_CHAT, &kChat, NET_EFFECT_chat);
+  net_slot(slots, MSG_GROUP_INVITE, &kText, NET_EFFECT_group_invite, 0x3F0CDEEC, NOTICE_CHAT_NAMED);
+  net_slot(slots, MSG_GROUP_NOTICE, nullptr, NET_EFFECT_group_line, 0x7FDED554, NOTICE_CHAT);
+  net_slot(slots, MSG_GROUP_FORMED, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x4EF311FD, NOTICE_CHAT);
+  net_slot(slots, MSG_GROUP_LEFT, nullptr, NET_EFFECT_group_clear, 0x1F10F723, NOTICE_CHAT);
+  net_slot(slots, MSG_GROUP_DISBANDED, nullptr, NET_EFFECT_group_clear, 0x6A201816, NOTICE_CHAT);
+  net_slot(slots, MSG_GROUP_JOINED, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x44453094,
+           NOTICE_CHAT_NAMED);
+  net_slot(slots, MSG_GROUP_MEMBER_A, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x4C81FF0C,
+           NOTICE_CHAT_NAMED);
+  net_slot(slots, MSG_GROUP_MEMBER_B, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x643D759E,
+           NOTICE_CHAT_NAMED);
+  net_slot(slots, MSG_GROUP_MEMBER_C, &kNetGroupSnapshot, NET_EFFECT_group_store, 0x28AF669E,
+           NOTICE_CHAT_NAMED);
+  net_slot(slots, MSG_GROUP_ENDED, nullptr, NET_EFFECT_group_clear, 0x735B7169, NOTICE_CHAT);
+  net_slot(slots, MSG_GROUP_UPDATE, &kNetGroupSnapshot, NET_EFFECT_group_store);
+  net_slot(slots, MSG_LIST6_OPEN, &kList6Open, NET_EFFECT_list6_open);
+  net_slot(slots, MSG_LIST6_CLOSE, nullptr, NET_EFFECT_list6_close);
+  net_slot(slots, MSG_LIST6_ADD, &kMsgEntry4, NET_EFFECT_list6_add);
+  net_slot(slots, MSG_LIST6_UPDATE, &kMsgEntry4, NET_EFFECT_list6_update);
+  net_slot(slots, MSG_LIST6_REMOVE, &kIntPair, NET_EFFECT_list6_remove);
+  net_slot(slots, MSG_WINDOW8_OPEN, nullptr, NET_EFFECT_window8_open);
+  net_slot(slots, MSG_WINDOW8_CLOSE, nullptr, NET_EFFECT_window8_close);
+  net_slot(slots, MSG_LIST4_OPEN, &kList4Open, NET_EFFECT_list4_open);
+  net_slot(slots, MSG_LIST4_CLOSE, nullptr, NET_EFFECT_list4_close);
+  net_slot(slots, MSG_LIST4_REMOVE, &kInt, NET_EFFECT_list4_remove);
+  net_slot(slots, MSG_LIST_OPEN, &kListOpen, NET_EFFECT_list_open);
+  net_slot(slots, MSG_LIST_CLOSE, nullptr, NET_EFFECT_list_close);
 
   net_slot(slots, 61, &kIgnore61, NET_EFFECT_NONE);
   net_slot(slots, 62, &kText, NET_EFFECT_NONE);

@@ -1,4 +1,4 @@
-// Login and world selection: opcodes 1-13, 15 and 49.
+// Login and world selection: opcodes 1-13, 15 and 49 (the character screen included).
 #include <cstring>
 
 #include "net/opcodes_internal.h"
@@ -17,11 +17,15 @@ static const FieldDesc kWorldListFields[] = {NET_LIST(MsgWorldList, worlds, FIEL
 static const RecordDesc kWorldList = NET_RECORD("world_list", MsgWorldList, kWorldListFields);
 
 static const FieldDesc kDetailsFields[] = {
-    NET_FIELD(CharacterDetails, a, FIELD_I32),     NET_FIELD(CharacterDetails, text_a, FIELD_STR),
-    NET_FIELD(CharacterDetails, b, FIELD_U8),      NET_FIELD(CharacterDetails, c, FIELD_U8),
-    NET_FIELD(CharacterDetails, d, FIELD_U32),     NET_FIELD(CharacterDetails, e, FIELD_U32),
-    NET_FIELD(CharacterDetails, f, FIELD_I32),     NET_FIELD(CharacterDetails, text_b, FIELD_STR),
-    NET_FIELD(CharacterDetails, g, FIELD_I32),     NET_FIELD(CharacterDetails, h, FIELD_I32),
+    NET_FIELD(CharacterDetails, id, FIELD_I32),
+    NET_FIELD(CharacterDetails, name, FIELD_STR),
+    NET_FIELD(CharacterDetails, character_class, FIELD_U8),
+    NET_FIELD(CharacterDetails, value_a, FIELD_U8),
+    NET_ARRAY(CharacterDetails, appearance, FIELD_U32, 2),
+    NET_FIELD(CharacterDetails, value_b, FIELD_I32),
+    NET_FIELD(CharacterDetails, line, FIELD_STR),
+    NET_FIELD(CharacterDetails, value_c, FIELD_I32),
+    NET_FIELD(CharacterDetails, value_d, FIELD_I32),
     NET_FIELD(CharacterDetails, flag, FIELD_BOOL),
 };
 static const RecordDesc kDetails = NET_RECORD("character_details", CharacterDetails, kDetailsFields);
@@ -45,24 +49,31 @@ static int32_t check_relogin(const MsgBuf* view, const void*) {
 }
 
 static uint32_t world_result_key(const void* record) {
-  return ((const MsgFlag*)record)->flag ? (uint32_t)0x60618602 : (uint32_t)0x26D8F470;
+  return ((const MsgFlag*)record)->flag ? LOCALE_KEY_WORLD_RESULT_OK : LOCALE_KEY_WORLD_RESULT_FAILED;
 }
 
 void net_opcodes_login(NetOpcode* slots) {
-  net_slot(slots, 1, &kWorldList, NET_EFFECT_world_list);
-  net_slot(slots, 2, &kWorldList, NET_EFFECT_world_list);
-  net_slot(slots, 3, &kSummary, NET_EFFECT_character_summary);
-  net_slot(slots, 4, nullptr, NET_EFFECT_character_text, 0x2BC4A61A, NOTICE_DIALOG);
-  net_slot(slots, 5, nullptr, NET_EFFECT_character_text, 0x7DA0269D, NOTICE_DIALOG);
-  net_slot(slots, 6, nullptr, NET_EFFECT_character_text, 0x24C23E89, NOTICE_DIALOG);
-  net_slot(slots, 7, nullptr, NET_EFFECT_enter_world_ok, 0x6777E88D, NOTICE_SCREEN);
-  net_slot(slots, 8, nullptr, NET_EFFECT_character_text, 0x30290395, NOTICE_DIALOG);
-  net_slot(slots, 9, &kText, NET_EFFECT_relogin, 0, NOTICE_NONE, check_relogin);
-  net_slot(slots, 10, &kText, NET_EFFECT_world_ticket);
-  net_slot(slots, 11, &kFlag, NET_EFFECT_world_result, 0, NOTICE_DIALOG);
-  slots[11].key_of = world_result_key;
-  net_slot(slots, 12, nullptr, NET_EFFECT_character_reset);
-  net_slot(slots, 13, nullptr, NET_EFFECT_character_text, 0x46EC95A6, NOTICE_DIALOG);
-  net_slot(slots, 15, nullptr, NET_EFFECT_character_text, 0x452A5B49, NOTICE_DIALOG);
-  net_slot(slots, 49, nullptr, NET_EFFECT_back_to_characters);
+  net_slot(slots, MSG_WORLD_LIST_ADD, &kWorldList, NET_EFFECT_world_list);
+  net_slot(slots, MSG_WORLD_LIST_SET, &kWorldList, NET_EFFECT_world_list);
+  net_slot(slots, MSG_CHARACTER_SUMMARY, &kSummary, NET_EFFECT_character_summary);
+  net_slot(slots, MSG_CHAR_NOTICE_A, nullptr, NET_EFFECT_character_text, LOCALE_KEY_CHAR_NOTICE_A,
+           NOTICE_DIALOG);
+  net_slot(slots, MSG_CHAR_NOTICE_B, nullptr, NET_EFFECT_character_text, LOCALE_KEY_CHAR_NOTICE_B,
+           NOTICE_DIALOG);
+  net_slot(slots, MSG_CHAR_NOTICE_C, nullptr, NET_EFFECT_character_text, LOCALE_KEY_CHAR_NOTICE_C,
+           NOTICE_DIALOG);
+  net_slot(slots, MSG_ENTER_WORLD_OK, nullptr, NET_EFFECT_enter_world_ok, LOCALE_KEY_CHARACTERS_WAIT,
+           NOTICE_SCREEN);
+  net_slot(slots, MSG_CHAR_NOTICE_D, nullptr, NET_EFFECT_character_text, LOCALE_KEY_CHAR_NOTICE_D,
+           NOTICE_DIALOG);
+  net_slot(slots, MSG_RELOGIN, &kText, NET_EFFECT_relogin, 0, NOTICE_NONE, check_relogin);
+  net_slot(slots, MSG_WORLD_TICKET, &kText, NET_EFFECT_world_ticket);
+  net_slot(slots, MSG_WORLD_RESULT, &kFlag, NET_EFFECT_world_result, 0, NOTICE_DIALOG);
+  slots[MSG_WORLD_RESULT].key_of = world_result_key;
+  net_slot(slots, MSG_CHAR_RESET, nullptr, NET_EFFECT_character_reset);
+  net_slot(slots, MSG_CHAR_NOTICE_E, nullptr, NET_EFFECT_character_text, LOCALE_KEY_CHAR_NOTICE_E,
+           NOTICE_DIALOG);
+  net_slot(slots, MSG_CHAR_NOTICE_F, nullptr, NET_EFFECT_character_text, LOCALE_KEY_CHAR_NOTICE_F,
+           NOTICE_DIALOG);
+  net_slot(slots, MSG_BACK_TO_CHARACTERS, nullptr, NET_EFFECT_back_to_characters);
 }

@@ -159,11 +159,11 @@ static const FieldDesc kLocalFields[] = {
 static const RecordDesc kSpawnLocal = NET_RECORD("spawn_local_player", SpawnCharacter, kLocalFields);
 
 void net_opcodes_spawn(NetOpcode* slots) {
-  net_slot(slots, 14, &kZoneEnter, NET_EFFECT_zone_enter);
-  net_slot(slots, 16, &kZoneChange, NET_EFFECT_zone_change);
-  net_slot(slots, 17, &kSpawnLocal, NET_EFFECT_spawn_local_player);
-  net_slot(slots, 18, &kSpawnPlayer, NET_EFFECT_spawn_player);
-  net_slot(slots, 26, &kSpawnObject, NET_EFFECT_spawn_object);
-  net_slot(slots, 33, &kId, NET_EFFECT_remove);
-  net_slot(slots, 36, &kSpawnCreature, NET_EFFECT_spawn_creature);
+  net_slot(slots, MSG_ZONE_ENTER, &kZoneEnter, NET_EFFECT_zone_enter);
+  net_slot(slots, MSG_ZONE_CHANGE, &kZoneChange, NET_EFFECT_zone_change);
+  net_slot(slots, MSG_SPAWN_LOCAL_PLAYER, &kSpawnLocal, NET_EFFECT_spawn_local_player);
+  net_slot(slots, MSG_SPAWN_PLAYER, &kSpawnPlayer, NET_EFFECT_spawn_player);
+  net_slot(slots, MSG_SPAWN_OBJECT, &kSpawnObject, NET_EFFECT_spawn_object);
+  net_slot(slots, MSG_REMOVE, &kId, NET_EFFECT_remove);
+  net_slot(slots, MSG_SPAWN_CREATURE, &kSpawnCreature, NET_EFFECT_spawn_creature);
 }

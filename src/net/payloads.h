@@ -7,6 +7,7 @@
 // and headings are quantized as fix24 and angle16 (record_codec.h), saturating.
 #include <cstdint>
 
+#include "net/opcodes.h"
 #include "net/record_codec.h"
 #include "net/session.h"
 
@@ -54,14 +55,14 @@ struct OutWordInts4 {
   uint32_t id;
   int32_t values[4];
 };
-// World opcodes 10 and 11.
+// OUT_WORLD_MOVE_REPORT and OUT_WORLD_JUMP_REPORT.
 struct OutMove {
   uint8_t motion_state, direction;
   float position[3];
   float heading;  // degrees
 };
 enum { OUT_NAME_BYTES = 65 };
-// World opcode 2.
+// OUT_WORLD_CREATE_CHARACTER.
 struct OutCreateCharacter {
   char name[OUT_NAME_BYTES];  // up to 64 bytes of text
   uint8_t choices[4];         // each the sum of two choice bytes
@@ -102,5 +103,5 @@ void payload_create_character(MsgBuf* buffer, const OutCreateCharacter* c);  // 
 // two bytes of `pairs` (wrapping at 256), the constant 1.
 void out_create_character_fill(OutCreateCharacter* c, const char* name, const uint8_t pairs[8], uint8_t flag,
                                uint8_t choice);
-// Payload of world opcode 6 for a zone that finished loading: zone - 2, or 1 below zone 3.
+// Payload of OUT_WORLD_ZONE_LOADED for a zone that finished loading: zone - 2, or 1 below zone 3.
 int32_t net_zone_reply(int32_t zone_number);

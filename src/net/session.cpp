@@ -7,6 +7,7 @@
 #include "base/xtea.h"
 #include "net/crypto.h"
 #include "net/msgbuf.h"
+#include "net/opcodes.h"
 
 static const float SESSION_TIMEOUT_SECONDS = 30.0f;
 static const float SESSION_KEEPALIVE_SECONDS = 5.0f;
@@ -175,7 +176,7 @@ int32_t session_send_frame(NetSession* s, uint16_t type, uint16_t opcode, const 
     from = sent;
   }
   if (!outq_append(&s->out_queue, f, from, total - from)) {
-    s->error = -1;
+    s->error = SESSION_STATUS_FAILED;
     return 0;
   }
   return 1;
@@ -241,16 +242,16 @@ int32_t session_close(NetSession* s) {
 int32_t session_is_open(const NetSession* s) { return s && s->socket ? 1 : 0; }
 
 int32_t session_status(NetSession* s) {
-  if (!s || !s->socket) return -1;
+  if (!s || !s->socket) return SESSION_STATUS_FAILED;
   if (s->error < 0) return s->error;
-  if (s->socket_status < 0 && s->socket_status != SOCK_IN_PROGRESS) return -1;
-  if (s->timeout <= 0.0f) return -9;
+  if (s->socket_status < 0 && s->socket_status != SOCK_IN_PROGRESS) return SESSION_STATUS_FAILED;
+  if (s->timeout <= 0.0f) return SESSION_STATUS_TIMED_OUT;
   if (s->connected) {
-    if (!s->encrypted) return 2;
-    return s->accepted ? 4 : 3;
+    if (!s->encrypted) return SESSION_STATUS_CONNECTED;
+    return s->accepted ? SESSION_STATUS_ACCEPTED : SESSION_STATUS_ENCRYPTED;
   }
   int32_t check = sock_check_connect(s->socket);
-  return check == 0 || check == SOCK_IN_PROGRESS ? 1 : -1;
+  return check == 0 || check == SOCK_IN_PROGRESS ? SESSION_STATUS_CONNECTING : SESSION_STATUS_FAILED;
 }
 
 // ---- receiving ----
@@ -263,7 +264,7 @@ static void session_key_offer(NetSession* s, const uint8_t* payload) {
   if (derived != 0) {
     // A key nobody can share (low order, malformed): no reply, and the session is over.
     crypto_wipe(shared, sizeof shared);
-    s->error = -1;
+    s->error = SESSION_STATUS_FAILED;
     return;
   }
   for (int i = 0; i < 4; i++) s->session_key[i] = le32(shared + 4 * i);
@@ -288,7 +289,7 @@ static void session_control(NetSession* s, uint16_t type, const uint8_t* payload
       if (s->key_agreed)
         s->encrypted = 1;
       else
-        s->error = -1;
+        s->error = SESSION_STATUS_FAILED;
       break;
     case FRAME_CREDENTIALS_REQUEST:
       if (s->encrypted) {
@@ -304,16 +305,18 @@ static void session_control(NetSession* s, uint16_t type, const uint8_t* payload
     case 11:
     case 12:
     case 14:
+      // Frame types 9-12 and 14 are statuses -2 to -5 and -7.
+      static_assert(SESSION_STATUS_REJECTED_9 == 7 - 9 && SESSION_STATUS_REJECTED_14 == 7 - 14, "7 - type");
       if (s->encrypted) s->error = 7 - (int32_t)type;
       break;
     case 13:
-      s->error = -6;
+      s->error = SESSION_STATUS_REJECTED_13;
       break;
     case FRAME_GOODBYE:
-      if (s->error == 0) s->error = -1;
+      if (s->error == 0) s->error = SESSION_STATUS_FAILED;
       break;
     case FRAME_REJECT_16:
-      s->error = -8;
+      s->error = SESSION_STATUS_REJECTED_16;
       break;
     default:
       break;
