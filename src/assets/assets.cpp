@@ -7,6 +7,7 @@
 
 #include "assets/archive.h"
 #include "assets/cache.h"
+#include "assets/font.h"
 #include "assets/texture.h"
 
 static const char* const REQUIRED_FILES[] = {
@@ -22,6 +23,7 @@ static const struct {
 } BUILTIN_DECODERS[] = {
     {ASSET_TEXTURE, {texture_decode_asset, texture_destroy_asset}},
     {ASSET_IMAGE, {image_decode_asset, image_destroy_asset}},
+    {ASSET_FONT, {font_decode_asset, font_destroy_asset}},
 };
 
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];
