@@ -53,7 +53,8 @@ inline std::vector<uint8_t> test_font_bytes(const TestFontHeader& h, const std::
 // The fixed font: atlas 900, space advance 4, space height 8, line height 10, divisor 1.
 // Letters, digits and '.' advance 6 (bitmap 5 x 7 on the baseline); 'g', 'p' and 'y' reach 2
 // below it (5 x 9, y offset -2); 'W' advances 9 and '!' 3; U+00E9 and U+20AC advance 7; 'i'
-// has a negative advance (-2), which layout and drawing count as 0.
+// has a negative advance (-2), which layout and drawing count as 0; '|' (advance 4) reaches 12
+// above the baseline and 1 below, taller than a line.
 enum : uint32_t { TEST_FONT_ATLAS = 900 };
 inline std::vector<TestGlyph> test_font_glyphs(void) {
   std::vector<TestGlyph> g;
@@ -72,6 +73,7 @@ inline std::vector<TestGlyph> test_font_glyphs(void) {
   for (uint32_t c = '0'; c <= '9'; c++) add(c, 5, 7, 0, 6);
   add('.', 2, 2, 0, 6);
   add('!', 2, 7, 0, 3);
+  add('|', 1, 13, -1, 4);
   add(0xE9, 5, 9, 0, 7);
   add(0x20AC, 6, 7, 0, 7);
   return g;
