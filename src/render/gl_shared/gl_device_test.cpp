@@ -1,4 +1,4 @@
-#include "render/gl/gl_shared.h"
+#include "render/gl_shared/gl_device.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,13 @@
 
 #include "platform/gl_context.h"
 #include "platform/window.h"
-#include "render/gl/gl_arrays.h"
+#include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
+#include "render/gl_shared/gl_draw.h"
 
 namespace {
 
-TEST(GlShared, VersionTextDecidesVertexArrays) {
+TEST(GlDevice, VersionTextDecidesVertexArrays) {
   struct Case {
     const char* text;
     int parsed, arrays;
@@ -31,7 +32,7 @@ TEST(GlShared, VersionTextDecidesVertexArrays) {
   EXPECT_EQ(gl_parse_version(nullptr, &major, &minor), 0);
 }
 
-TEST(GlShared, ExtensionsMatchWholeWordsOnly) {
+TEST(GlDevice, ExtensionsMatchWholeWordsOnly) {
   const char* list = "GL_ARB_x GL_EXT_texture_filter_anisotropic_extra GL_EXT_y";
   EXPECT_FALSE(gl_has_word(list, "GL_EXT_texture_filter_anisotropic"));
   EXPECT_TRUE(gl_has_word("GL_EXT_texture_filter_anisotropic", "GL_EXT_texture_filter_anisotropic"));
@@ -42,7 +43,7 @@ TEST(GlShared, ExtensionsMatchWholeWordsOnly) {
   EXPECT_FALSE(gl_has_word(list, ""));
 }
 
-TEST(GlShared, ColoursBecomeRgbaBytes) {
+TEST(GlDevice, ColoursBecomeRgbaBytes) {
   RenderVertex v[2] = {};
   v[0].colour = 0x80112233u;  // A 0x80, R 0x11, G 0x22, B 0x33
   v[1].colour = 0xFF0000FFu;
@@ -58,7 +59,7 @@ TEST(GlShared, ColoursBecomeRgbaBytes) {
   EXPECT_EQ(b[3], 0xFF);
 }
 
-TEST(GlShared, DepthAndBlendTables) {
+TEST(GlDevice, DepthAndBlendTables) {
   const GLenum want[] = {GL_NEVER,   GL_LESS,   GL_EQUAL,    GL_LEQUAL,
                          GL_GREATER, GL_GEQUAL, GL_NOTEQUAL, GL_ALWAYS};
   for (int i = 0; i < 8; i++) EXPECT_EQ(gl_depth_function(i), want[i]);
@@ -91,7 +92,7 @@ void* fake_proc(const char*) { return nullptr; }
 int fake_depth(void) { return 24; }
 const GLubyte* old_version(GLenum) { return (const GLubyte*)"1.0 Old Driver"; }
 
-TEST(GlShared, VersionOneZeroFallsBackToDisplayLists) {
+TEST(GlDevice, VersionOneZeroFallsBackToDisplayLists) {
   const GlContextSystem fake = {fake_create,   fake_make_current, fake_destroy, fake_swap,
                                 fake_interval, fake_supported,    fake_proc,    fake_depth};
   gl_context_set_system(&fake);
