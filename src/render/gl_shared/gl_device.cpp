@@ -132,6 +132,8 @@ int gl_context_version(int* major, int* minor) {
   return 1;
 }
 
+void gl_context_forget_version(void) { g_version_major = g_version_minor = -1; }
+
 int gl_has_word(const char* list, const char* word) {
   if (!list || !word || !word[0]) return 0;
   size_t n = strlen(word);

@@ -47,6 +47,8 @@ int gl_parse_version(const char* text, int* major, int* minor);
 int gl_version_has_arrays(int major, int minor);
 // The version of the current context, parsed once for the process; 0 when unreadable.
 int gl_context_version(int* major, int* minor);
+// The next gl_context_version parses again (tests that fake drivers of different versions).
+void gl_context_forget_version(void);
 // A whole space-separated word of a list (extension strings).
 int gl_has_word(const char* list, const char* word);
 

@@ -98,6 +98,7 @@ TEST(GlDevice, VersionOneZeroFallsBackToDisplayLists) {
   gl_context_set_system(&fake);
   GlApi saved = g_gl;
   g_gl.GetString = old_version;
+  gl_context_forget_version();
   Window window{};
   window.handle = &window;
   RenderBackend table{};
@@ -121,6 +122,7 @@ TEST(GlDevice, VersionOneZeroFallsBackToDisplayLists) {
   EXPECT_EQ(gl_arrays_init(nullptr, &table), 0);
   g_gl = saved;
   gl_context_set_system(nullptr);
+  gl_context_forget_version();
 }
 
 }  // namespace
