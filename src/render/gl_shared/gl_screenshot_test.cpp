@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "base/event_bus.h"
-#include "base/test_files.h"
+#include "support/test_files.h"
 #include "platform/window.h"
 #include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
-#include "render/gl_shared/gl_fake_test_support.h"
+#include "support/gl_fake_test_support.h"
 
 namespace {
 

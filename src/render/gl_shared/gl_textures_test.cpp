@@ -13,11 +13,11 @@
 #include "assets/cache.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
-#include "base/test_files.h"
+#include "support/test_files.h"
 #include "platform/window.h"
 #include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
-#include "render/gl_shared/gl_fake_test_support.h"
+#include "support/gl_fake_test_support.h"
 #include "render/gl_shared/gl_texture_source.h"
 #include "render/texture_prep.h"
 
