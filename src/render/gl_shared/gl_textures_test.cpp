@@ -13,13 +13,14 @@
 #include "assets/cache.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
-#include "support/test_files.h"
 #include "platform/window.h"
 #include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
-#include "support/gl_fake_test_support.h"
 #include "render/gl_shared/gl_texture_source.h"
 #include "render/texture_prep.h"
+#include "support/gl_fake_test_support.h"
+#include "support/test_files.h"
+#include "support/test_wait.h"
 
 namespace {
 
@@ -165,16 +166,6 @@ void destroy_texture(void* object) {
   mem_free(t);
 }
 
-template <typename F>
-bool wait_until(F condition) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
-}
-
 class GlTextureEvents : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -247,7 +238,7 @@ TEST_F(GlTextureEvents, EventsAfterARemovalLeaveNothingResidentOrPending) {
             ASSERT_TRUE(device_.start(backend));
             break;
           case LOAD:
-            ASSERT_TRUE(wait_until([&] {
+            ASSERT_TRUE(test_wait_until([&] {
               asset_request(&h, ASSET_TEXTURE, TEXTURE);
               return h.ready == 1;
             }));
