@@ -124,7 +124,6 @@ struct Cells {
 struct GridCorner {
   Vec position, normal;
   BspBuildCorner corner;
-  uint32_t material;
 };
 
 void build_terrain(const ZoneDescription& zone, const Lighting& lighting, Cells* cells) {
@@ -142,34 +141,43 @@ void build_terrain(const ZoneDescription& zone, const Lighting& lighting, Cells*
       double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
       g.normal = {n.x / length, n.y / length, n.z / length};
       g.corner = lighting.corner(g.position, g.normal, (float)(x / 8.0), (float)(z / 8.0), OPAQUE_WHITE);
-      g.material = material_at(zone, x, z);
     }
+  // Each square's material is the paint at its centre; a corner belongs to a material when
+  // any square around it has that material, so overlays fade out across the squares next to it.
+  std::vector<uint32_t> squares((size_t)(nx - 1) * (nz - 1));
+  for (uint32_t i = 0; i + 1 < nx; i++)
+    for (uint32_t j = 0; j + 1 < nz; j++)
+      squares[(size_t)i * (nz - 1) + j] =
+          material_at(zone, zone.origin_x + (i + 0.5) * s, zone.origin_z + (j + 0.5) * s);
+  auto corner_has = [&](uint32_t i, uint32_t j, uint32_t material) {
+    for (uint32_t si = i > 0 ? i - 1 : 0; si <= i && si + 1 < nx; si++)
+      for (uint32_t sj = j > 0 ? j - 1 : 0; sj <= j && sj + 1 < nz; sj++)
+        if (squares[(size_t)si * (nz - 1) + sj] == material) return true;
+    return false;
+  };
   for (uint32_t i = 0; i + 1 < nx; i++)
     for (uint32_t j = 0; j + 1 < nz; j++) {
-      const GridCorner* a = &grid[(size_t)i * nz + j];
-      const GridCorner* b = &grid[(size_t)i * nz + j + 1];
-      const GridCorner* c = &grid[(size_t)(i + 1) * nz + j + 1];
-      const GridCorner* d = &grid[(size_t)(i + 1) * nz + j];
-      uint32_t material = material_at(zone, a->position.x + s / 2, a->position.z + s / 2);
+      const uint32_t at[4][2] = {{i, j}, {i, j + 1}, {i + 1, j + 1}, {i + 1, j}};  // a, b, c, d
+      const GridCorner* g[4];
+      for (int k = 0; k < 4; k++) g[k] = &grid[(size_t)at[k][0] * nz + at[k][1]];
+      uint32_t material = squares[(size_t)i * (nz - 1) + j];
       // Normals up: (b - a) x (c - a) and (c - a) x (d - a) point to +y.
-      const GridCorner* triangles[2][3] = {{a, b, c}, {a, c, d}};
+      const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
       for (auto& tri : triangles) {
         BspBuildTriangle t = {};
-        t.flags = 0;
-        for (int k = 0; k < 3; k++) t.corners[k] = tri[k]->corner;
+        for (int k = 0; k < 3; k++) t.corners[k] = g[tri[k]]->corner;
         cells->add(t, material);
       }
       for (const ZoneTransition& tr : zone.transitions) {
-        if (material != tr.onto) continue;
-        if (a->material != tr.from && b->material != tr.from && c->material != tr.from &&
-            d->material != tr.from)
-          continue;
+        bool from[4], any = false;
+        for (int k = 0; k < 4; k++) any |= from[k] = corner_has(at[k][0], at[k][1], tr.from);
+        if (material != tr.onto || !any) continue;
         for (auto& tri : triangles) {
           BspBuildTriangle t = {};
           t.flags = OVERLAY_FLAGS;
           for (int k = 0; k < 3; k++) {
-            t.corners[k] = tri[k]->corner;
-            t.corners[k].colour = tri[k]->material == tr.from ? OPAQUE_WHITE : 0x00FFFFFF;
+            t.corners[k] = g[tri[k]]->corner;
+            t.corners[k].colour = from[tri[k]] ? OPAQUE_WHITE : 0x00FFFFFF;
           }
           cells->add(t, tr.overlay);
         }
