@@ -13,8 +13,6 @@
 // Every entry is decoded with the client's decoders before anything is written; any fault
 // is reported as FILE:LINE: message with exit code 1, and nothing is written: the output is
 // made in a temporary folder that replaces OUTDIR at the end.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -187,7 +185,7 @@ int main(int argc, char** argv) {
 
   std::string out = argv[1];
   while (out.size() > 1 && out.back() == '/') out.pop_back();
-  std::string temp = out + ".tmp" + std::to_string(getpid());
+  std::string temp = out + ".partial";
   std::error_code ignored;
   if (!write_outputs(temp, files)) {
     std::filesystem::remove_all(temp, ignored);
