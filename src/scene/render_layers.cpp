@@ -126,6 +126,18 @@ void render_layers_forget_keys(void) {
   }
 }
 
+void render_layers_visit(int layer, RenderItemVisitFn visit, void* context) {
+  if (!g_started || layer < 0 || layer >= RENDER_LAYER_COUNT || !visit) return;
+  const RenderLayer& l = g_layers[layer];
+  auto visit_array = [&](const Array* array) {
+    const RenderItem* items = (const RenderItem*)array->data;
+    for (uint32_t i = 0; i < array->count; i++) visit(&items[i], context);
+  };
+  visit_array(l.key0);
+  for (uint32_t slot = 0; slot < l.keyed->capacity; slot++)
+    if (l.keyed->used[slot]) visit_array((const Array*)l.keyed->values[slot]);
+}
+
 uint32_t render_layer_item_count(int layer) {
   if (!g_started || layer < 0 || layer >= RENDER_LAYER_COUNT) return 0;
   const RenderLayer& l = g_layers[layer];

@@ -50,6 +50,10 @@ void render_layers_empty(void);
 // Frees the arrays and forgets the keys, keeping the layers (a new zone brings new keys).
 void render_layers_forget_keys(void);
 
+// Hands each waiting item of a layer, in walk order, to visit without drawing it (for tests
+// and statistics); the visitor must not submit.
+typedef void (*RenderItemVisitFn)(const RenderItem* item, void* context);
+void render_layers_visit(int layer, RenderItemVisitFn visit, void* context);
 // Items waiting in a layer (for tests and statistics); 0 outside 0..7.
 uint32_t render_layer_item_count(int layer);
 // Submissions refused during a walk since start-up (counted in debug builds only).
