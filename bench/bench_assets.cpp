@@ -6,6 +6,7 @@
 // - a cache hit (lock + probe) against std::mutex + std::unordered_map;
 // - request-to-event latency for 1000 small entries through the loader thread.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -135,9 +136,38 @@ void BM_LzssEncode(benchmark::State& state) {
 }
 BENCHMARK(BM_LzssEncode)->Unit(benchmark::kMillisecond);
 
+// Every file this program writes goes into one private folder under $TMPDIR (or /tmp),
+// removed with its files when the program ends, so runs neither meet nor leave files behind.
+struct BenchFolder {
+  std::string path;
+  std::vector<std::string> files;
+  ~BenchFolder() {
+    for (const std::string& file : files) remove(file.c_str());
+    if (!path.empty()) rmdir(path.c_str());
+  }
+};
+
+BenchFolder& bench_folder() {
+  static BenchFolder folder;
+  if (folder.path.empty()) {
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/bench_assets_XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data())) {
+      perror("mkdtemp");
+      exit(1);
+    }
+    folder.path = name.data();
+  }
+  return folder;
+}
+
 // Ids are 1..count, or with id_shift, (i << id_shift) | 1: all alike in their low bits.
 std::string write_archive(const char* name, uint32_t count, uint32_t entry_size, uint32_t id_shift = 0) {
-  std::string path = std::string("/tmp/") + name;
+  BenchFolder& folder = bench_folder();
+  std::string path = folder.path + "/" + name;
+  folder.files.push_back(path);
   std::vector<Bytes> data(count);
   std::vector<ArchiveSource> sources(count);
   for (uint32_t i = 0; i < count; i++) {
@@ -169,8 +199,8 @@ void BM_OpenArchive100k(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenArchive100k)->Unit(benchmark::kMillisecond);
 
-// 65536 ids sharing their low 16 bits: keyed by the raw id, the map's probe chains would
-// collapse into two clusters and opening would take seconds.
+// 65536 ids sharing their low 16 bits: placed by their low bits, the map's probe chains
+// would collapse into two clusters and opening would take seconds.
 void BM_OpenArchiveCraftedIds64k(benchmark::State& state) {
   static std::string path = write_archive("bench_assets_crafted.dat", 65536, 4, 16);
   for (auto _ : state) {
@@ -203,15 +233,12 @@ void* decode_blob(const uint8_t*, uint32_t size) {
   return b;
 }
 
-std::string& small_dir() {
-  static std::string dir;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/bench_assets_XXXXXX";
-    dir = mkdtemp(pattern);
-    std::string src = write_archive("bench_assets_1k.dat", 1000, 64);
-    rename(src.c_str(), (dir + "/texture.dat").c_str());
-  }
-  return dir;
+// The asset folder: the private folder with a 1000-entry texture archive in it.
+const std::string& small_dir() {
+  static bool written = false;
+  if (!written) write_archive("texture.dat", 1000, 64);
+  written = true;
+  return bench_folder().path;
 }
 
 void BM_CacheHit(benchmark::State& state) {

@@ -12,9 +12,11 @@
 #include "platform/gl_context.h"
 #include "platform/window.h"
 #include "render/draw.h"
-#include "render/gl/gl_arrays.h"
-#include "render/gl/gl_shared.h"
+#include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
+#include "render/gl_shared/gl_api.h"
+#include "render/gl_shared/gl_device.h"
+#include "render/gl_shared/gl_draw.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Posting and dispatching events to 8 subscribers, beside a std::mutex + std::deque queue
 // doing the same delivery. Heap calls are counted by wrapping malloc: the bus should make
-// none once its arena and node pool have grown to the frame's size.
+// none once its arena and event lists have grown to the frame's size.
 #include <benchmark/benchmark.h>
 
 #include <atomic>

@@ -263,44 +263,51 @@ BENCHMARK(BM_ReferenceBruteForceScan100k)->Unit(benchmark::kMillisecond);
 
 constexpr uint32_t SERVER_OBJECTS = 10000;
 
+// Random ids, or ids that share their low 16 bits (as a server numbering objects in its own
+// high bits, or one hostile to the client, may send).
+std::vector<uint32_t> server_ids(bool clustered) {
+  std::mt19937 rng(6);
+  std::vector<uint32_t> ids(SERVER_OBJECTS);
+  for (uint32_t i = 0; i < SERVER_OBJECTS; i++) ids[i] = clustered ? (i + 1) << 16 | 0x2A : rng();
+  return ids;
+}
+
+std::vector<uint32_t> lookup_probe(const std::vector<uint32_t>& ids) {
+  std::mt19937 rng(7);
+  std::vector<uint32_t> probe(LOOKUP_BATCH);
+  for (uint32_t& p : probe) p = ids[rng() % ids.size()];
+  return probe;
+}
+
 void BM_ServerIdLookup(benchmark::State& state) {
   game_world_shutdown();
   game_world_replace(catalogue_world_create(1, nullptr));
-  std::mt19937 rng(6);
   std::vector<uint32_t> ids;
-  for (uint32_t i = 0; i < SERVER_OBJECTS; i++) {
-    uint32_t id = rng();
+  for (uint32_t id : server_ids(state.range(0))) {
     uint32_t h = catalogue_entity_create(game_world(), SPACE_CREATURES, 0, 3);
     if (entity_register_id(id, h)) ids.push_back(id);
   }
-  std::vector<uint32_t> probe(LOOKUP_BATCH);
-  for (uint32_t& p : probe) p = ids[rng() % ids.size()];
+  std::vector<uint32_t> probe = lookup_probe(ids);
   for (auto _ : state) {
     for (uint32_t id : probe) benchmark::DoNotOptimize(object_by_id(id));
   }
   state.SetItemsProcessed(state.iterations() * LOOKUP_BATCH);
   game_world_shutdown();
 }
-BENCHMARK(BM_ServerIdLookup);
+BENCHMARK(BM_ServerIdLookup)->ArgName("clustered")->Arg(0)->Arg(1);
 
 // Reference: server id -> record pointer in std::unordered_map.
 void BM_ReferenceServerIdUnorderedMap(benchmark::State& state) {
-  std::mt19937 rng(6);
   std::vector<Creature> records(SERVER_OBJECTS);
   std::unordered_map<uint32_t, Creature*> map;
-  std::vector<uint32_t> ids;
-  for (uint32_t i = 0; i < SERVER_OBJECTS; i++) {
-    uint32_t id = rng();
-    map[id] = &records[i];
-    ids.push_back(id);
-  }
-  std::vector<uint32_t> probe(LOOKUP_BATCH);
-  for (uint32_t& p : probe) p = ids[rng() % ids.size()];
+  std::vector<uint32_t> ids = server_ids(state.range(0));
+  for (uint32_t i = 0; i < SERVER_OBJECTS; i++) map[ids[i]] = &records[i];
+  std::vector<uint32_t> probe = lookup_probe(ids);
   for (auto _ : state) {
     for (uint32_t id : probe) benchmark::DoNotOptimize(map.find(id)->second);
   }
   state.SetItemsProcessed(state.iterations() * LOOKUP_BATCH);
 }
-BENCHMARK(BM_ReferenceServerIdUnorderedMap);
+BENCHMARK(BM_ReferenceServerIdUnorderedMap)->ArgName("clustered")->Arg(0)->Arg(1);
 
 }  // namespace

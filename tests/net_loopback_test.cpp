@@ -137,8 +137,9 @@ TEST_F(Loopback, CredentialsAskedTwiceGetWipedBytes) {
   start("creds-twice");
   open();
   ASSERT_TRUE(reach(4));
-  EXPECT_TRUE(server.has_line("credentials " + hex((const uint8_t*)credentials.data(), credentials.size())));
-  EXPECT_TRUE(server.has_line("credentials " + std::string(credentials.size() * 2, '0')));
+  // The server prints what it received a moment after it answers: wait for the lines.
+  EXPECT_TRUE(server.wait_line("credentials " + hex((const uint8_t*)credentials.data(), credentials.size())));
+  EXPECT_TRUE(server.wait_line("credentials " + std::string(credentials.size() * 2, '0')));
 }
 
 TEST_F(Loopback, SilentServerTimesOutAfterThirtySecondsOfFrameTime) {

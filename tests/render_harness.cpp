@@ -21,10 +21,13 @@
 #include "platform/window.h"
 #include "platform/window_proc.h"
 #include "render/draw.h"
-#include "render/gl/gl_api.h"
-#include "render/gl/gl_arrays.h"
-#include "render/gl/gl_shared.h"
+#include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
+#include "render/gl_shared/gl_api.h"
+#include "render/gl_shared/gl_device.h"
+#include "render/gl_shared/gl_draw.h"
+#include "render/gl_shared/gl_texture_source.h"
+#include "render/gl_shared/gl_textures.h"
 #include "render/render.h"
 #include "render/texture_prep.h"
 
@@ -103,7 +106,7 @@ void make_textures(void) {
   g_mips->wrap = 1;  // clamping with linear filtering would blend in the black border
   texture_options_set(0, 1, 0, 0);
   texture_prepare(g_mips);
-  GlTextureSource source = {find_texture, texture_event};
+  GlTextureSource source = {find_texture, find_texture, texture_event};
   gl_set_texture_source(&source);
 }
 
@@ -355,11 +358,18 @@ const Scene SCENES[] = {
     {"strips_reference", scene_strips_reference},
 };
 
+int g_shot_reports, g_shot_written;
+void screenshot_done(const char*, int written) {
+  g_shot_reports++;
+  g_shot_written = written;
+}
+
 int shoot(const char* folder, const char* backend, const char* scene) {
   std::string path = std::string(folder) + "/" + backend + "_" + scene + ".bmp";
+  g_shot_reports = g_shot_written = 0;
   int requested = render_screenshot(path.c_str());
   render_present(&g_window);
-  int ok = requested && gl_screenshot_status() == 1;
+  int ok = requested && g_shot_reports == 1 && g_shot_written == 1;
   if (!ok) printf("FAIL screenshot %s\n", path.c_str());
   return ok;
 }
@@ -530,6 +540,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   render_init_device();
+  render_set_screenshot_listener(screenshot_done);
   render_resize(W, H);
   draw_startup();
   draw_set_vertex_stage(stage_none);

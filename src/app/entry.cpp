@@ -7,13 +7,12 @@
 #include "app/modules.h"
 #include "app/startup.h"
 #include "assets/assets.h"
-#include "assets/cache.h"
 #include "assets/locale.h"
 #include "assets/texture.h"
 #include "base/fatal.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
-#include "render/gl/gl_shared.h"
+#include "render/gl_shared/gl_texture_source.h"
 #include "render/render.h"
 #include "render/texture_options.h"
 #include "render/texture_prep.h"
@@ -25,28 +24,10 @@ static const char USAGE[] =
 static const char MSG_INTEGRITY[] = "Integrity check failed. Please exit, run the patcher, and try again.";
 static const char TITLE[] = "Ostrevane Client";
 
-// The OpenGL backends find textures in the asset cache: a draw asks for its texture without
-// waiting (the first ask queues the load), and asset events name the textures to upload or
-// drop. A failed load answers the fallback placeholder, so it draws magenta.
-static int gl_texture_find(int32_t id, Texture** out) {
-  AssetHandle handle;
-  asset_request(&handle, ASSET_TEXTURE, (uint32_t)id);
-  if (!handle.ready) return 0;
-  *out = (Texture*)handle.object;
-  return 1;
-}
-
-static int gl_texture_event(const void* payload, int32_t* id) {
-  const AssetEvent* event = (const AssetEvent*)payload;
-  if (!event || event->type != ASSET_TEXTURE) return 0;
-  *id = (int32_t)event->id;
-  return 1;
-}
-
 // The lower layers reach the renderer only through these pointers.
 static void install_renderer_seams(void) {
-  static const GlTextureSource gl_textures = {gl_texture_find, gl_texture_event};
-  gl_set_texture_source(&gl_textures);
+  // The OpenGL backends take their textures from the asset cache.
+  gl_set_texture_source(gl_asset_texture_source());
   static const TextureHooks texture_hooks = {render_choose_pixel_format, texture_prepare};
   texture_set_hooks(&texture_hooks);
   static const WindowRendererHooks window_hooks = {render_resize, render_suspend};

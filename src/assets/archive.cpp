@@ -1,7 +1,5 @@
 #include "assets/archive.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
 
 #include "assets/archive_keys.h"
@@ -11,21 +9,6 @@
 #include "base/strings.h"
 #include "base/thread.h"
 #include "base/xtea.h"
-
-// The id map hashes by the key's low bits, so ids chosen to share them would make every
-// insert walk one long probe chain: a file could stall the client for minutes. Keying the
-// map with a bijective hash of the id under a per-archive secret keeps the chains short
-// whatever the ids are.
-static uint32_t archive_map_key(const Archive* archive, uint32_t id) {
-  return archive_hash(id ^ archive->map_mix);
-}
-
-static uint32_t archive_new_mix(const void* record) {
-  static std::atomic<uint32_t> counter;
-  uint64_t now = (uint64_t)std::chrono::steady_clock::now().time_since_epoch().count();
-  uint64_t mixed = now ^ (uint64_t)(uintptr_t)record ^ ((uint64_t)++counter << 32);
-  return archive_hash((uint32_t)mixed ^ archive_hash((uint32_t)(mixed >> 32)));
-}
 
 static uint32_t read_le32(const uint8_t* p) {
   return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
@@ -108,12 +91,11 @@ Archive* archive_open_file(FILE* file, const char* path) {
     }
     mem_free(stored);
   }
-  archive->map_mix = archive_new_mix(archive);
   archive->map = intmap_create(32);
   for (uint32_t i = 0; i < archive->count; i++) {
     ArchiveEntry* e = &archive->entries[i];
     if (!entry_in_bounds(archive, e)) continue;
-    intmap_insert(archive->map, archive_map_key(archive, e->id), e);  // first one wins
+    intmap_insert(archive->map, e->id, e);  // first one wins
   }
   archive->lock = lock_create();
   archive->path = path ? string_duplicate(path, nullptr) : nullptr;
@@ -142,7 +124,7 @@ int archive_close(Archive* archive) {
 
 const ArchiveEntry* archive_find(const Archive* archive, uint32_t id) {
   if (!archive || !archive->map) return nullptr;
-  return (const ArchiveEntry*)intmap_find(archive->map, archive_map_key(archive, id));
+  return (const ArchiveEntry*)intmap_find(archive->map, id);
 }
 
 int archive_entry_usable(const Archive* archive, uint32_t index) {

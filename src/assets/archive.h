@@ -41,8 +41,7 @@ struct Archive {
   uint32_t directory_offset;
   uint32_t salt;
   ArchiveEntry* entries;  // deciphered, in directory order
-  IntMap* map;            // mixed id -> usable entry (see archive_map_key)
-  uint32_t map_mix;       // per-archive secret that scatters the ids over the map
+  IntMap* map;            // id -> usable entry
   uint64_t file_size;
 };
 

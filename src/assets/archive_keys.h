@@ -2,11 +2,13 @@
 // Directory key schedule of the asset archives, shared by the client's reader and the
 // archive packer in tools/. No key is stored in an archive: each directory entry's XTEA key
 // is rebuilt from the header, the entry's index and the stored (enciphered) words of the
-// entry before it, through the lowbias32 integer hash and the constants below.
+// entry before it, through the integer mix of base/hash_mix.h and the constants below.
 //
 // Changing any constant makes every existing archive unreadable; the golden-archive test
 // pins them.
 #include <cstdint>
+
+#include "base/hash_mix.h"
 
 enum : uint32_t {
   ARCHIVE_SEED_1 = 0x125276A7u,
@@ -20,16 +22,6 @@ enum : uint32_t {
   ARCHIVE_STEP = 0xB19A7A02u,
 };
 
-// lowbias32: a bijective 32-bit integer hash (all arithmetic modulo 2^32).
-static inline uint32_t archive_hash(uint32_t x) {
-  x ^= x >> 16;
-  x *= 0x7FEB352Du;
-  x ^= x >> 15;
-  x *= 0x846CA68Bu;
-  x ^= x >> 16;
-  return x;
-}
-
 // The running state of the key schedule over one directory.
 struct ArchiveKeyState {
   uint32_t count, directory_offset, salt;
@@ -41,18 +33,18 @@ static inline void archive_keys_begin(ArchiveKeyState* s, uint32_t count, uint32
   s->count = count;
   s->directory_offset = directory_offset;
   s->salt = salt;
-  s->a = archive_hash(count ^ ARCHIVE_SEED_1);
-  s->b = archive_hash(directory_offset ^ ARCHIVE_SEED_2);
-  s->w = archive_hash(salt ^ ARCHIVE_SEED_3);
+  s->a = hash_mix32(count ^ ARCHIVE_SEED_1);
+  s->b = hash_mix32(directory_offset ^ ARCHIVE_SEED_2);
+  s->w = hash_mix32(salt ^ ARCHIVE_SEED_3);
   s->p = ARCHIVE_SEED_4;
   s->q = 0;
 }
 
 static inline void archive_keys_make(const ArchiveKeyState* s, uint32_t index, uint32_t key[4]) {
-  key[0] = archive_hash(index ^ s->p ^ ARCHIVE_SEED_5);
-  key[1] = archive_hash(s->a + s->count + index + ARCHIVE_SEED_6);
-  key[2] = archive_hash((index << 16) ^ s->directory_offset ^ s->b ^ ARCHIVE_SEED_7);
-  key[3] = archive_hash(s->q + s->w + s->salt + ARCHIVE_SEED_8);
+  key[0] = hash_mix32(index ^ s->p ^ ARCHIVE_SEED_5);
+  key[1] = hash_mix32(s->a + s->count + index + ARCHIVE_SEED_6);
+  key[2] = hash_mix32((index << 16) ^ s->directory_offset ^ s->b ^ ARCHIVE_SEED_7);
+  key[3] = hash_mix32(s->q + s->w + s->salt + ARCHIVE_SEED_8);
 }
 
 // Chains on the entry's stored words, i.e. the enciphered ones as they lie in the file.

@@ -1,9 +1,6 @@
 #include "assets/cache.h"
 
-#include <ctime>
-
 #include "assets/archive.h"
-#include "assets/archive_keys.h"
 #include "base/arena.h"
 #include "base/array.h"
 #include "base/event_bus.h"
@@ -49,11 +46,6 @@ static int g_busy;
 static int g_purge_waiting;  // a purge waits for the loader: start nothing new
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];
 static WorkerThread* g_thread;
-static uint32_t g_key_mix;
-
-// Ids come from the server and from content; a bijective hash under a secret chosen at
-// start keeps crafted ids from piling into one probe chain of the low-bit-hashed maps.
-static uint32_t cache_key(uint32_t id) { return archive_hash(id ^ g_key_mix); }
 
 int asset_set_decoder(uint32_t type, AssetDecoder decoder) {
   if (type >= ASSET_TYPE_COUNT) return 0;
@@ -119,7 +111,7 @@ static void loader_run(void) {
     }
 
     lock_enter(g_lock);
-    AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], cache_key(id));
+    AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], id);
     int stored = entry && !entry->loaded;
     if (stored) {
       entry->object = object;
@@ -146,7 +138,6 @@ void asset_cache_start(Archive* const archives[ASSET_ARCHIVE_COUNT]) {
   g_queue = queue_create();
   g_busy = 0;
   g_purge_waiting = 0;
-  g_key_mix = archive_hash((uint32_t)(uintptr_t)&g_key_mix ^ (uint32_t)time(nullptr));
   g_lock = lock_create();
   g_thread = thread_start(loader_run, 1);
 }
@@ -200,11 +191,11 @@ static int handle_invalid(AssetHandle* handle, uint32_t type, uint32_t id) {
 void asset_request(AssetHandle* handle, uint32_t type, uint32_t id) {
   if (!handle || handle_invalid(handle, type, id)) return;
   lock_enter(g_lock);
-  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], cache_key(id));
+  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], id);
   if (!entry) {
     entry = (AssetCacheEntry*)mem_alloc(sizeof(AssetCacheEntry));
     *entry = {type, id, nullptr, 0};
-    intmap_insert(g_maps[type], cache_key(id), entry);
+    intmap_insert(g_maps[type], id, entry);
     AssetRequest* request = (AssetRequest*)pool_get(g_requests);
     *request = {type, id};
     queue_push(g_queue, request);
@@ -230,7 +221,7 @@ int asset_find(AssetHandle* handle, uint32_t type, uint32_t id) {
     return 0;  // failed stays 1: there is nothing to wait for
   }
   lock_enter(g_lock);
-  const AssetCacheEntry* entry = (const AssetCacheEntry*)intmap_find(g_maps[type], cache_key(id));
+  const AssetCacheEntry* entry = (const AssetCacheEntry*)intmap_find(g_maps[type], id);
   handle_from_entry(handle, entry, type);
   lock_leave(g_lock);
   return handle->ready;
@@ -239,7 +230,7 @@ int asset_find(AssetHandle* handle, uint32_t type, uint32_t id) {
 int asset_release(uint32_t type, uint32_t id) {
   if (type >= ASSET_TYPE_COUNT || !g_lock) return 0;
   lock_enter(g_lock);
-  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_take(g_maps[type], cache_key(id));
+  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_take(g_maps[type], id);
   lock_leave(g_lock);
   if (!entry) return 0;
   entry_dispose(entry);

@@ -20,6 +20,7 @@
 #include "base/event_bus.h"
 #include "base/mem.h"
 #include "support/test_files.h"
+#include "support/test_wait.h"
 
 bool operator==(const AssetEvent& a, const AssetEvent& b) {
   return a.type == b.type && a.id == b.id && a.flag == b.flag;
@@ -89,16 +90,6 @@ void write_archive(const std::string& path, const std::vector<std::pair<uint32_t
   mem_free(image);
 }
 
-template <typename F>
-bool wait_until(F condition) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
-}
-
 FakeObject g_fallback_texture;
 FakeObject g_unit_cube;
 
@@ -162,7 +153,7 @@ class AssetCache : public ::testing::Test {
   static AssetHandle load(uint32_t type, uint32_t id) {
     AssetHandle h;
     asset_request(&h, type, id);
-    EXPECT_TRUE(wait_until([&] {
+    EXPECT_TRUE(test_wait_until([&] {
       asset_request(&h, type, id);
       return h.ready == 1;
     }));
@@ -279,10 +270,10 @@ TEST_F(AssetCache, ReleaseDuringLoadDropsTheResult) {
   close_latch();
   AssetHandle h;
   asset_request(&h, ASSET_TEXTURE, 1);
-  ASSERT_TRUE(wait_until(decoder_waiting));
+  ASSERT_TRUE(test_wait_until(decoder_waiting));
   EXPECT_EQ(asset_release(ASSET_TEXTURE, 1), 1);
   open_latch();
-  ASSERT_TRUE(wait_until([] { return asset_pending() == 0; }));
+  ASSERT_TRUE(test_wait_until([] { return asset_pending() == 0; }));
   EXPECT_EQ(g_decoded[ASSET_TEXTURE], 1);
   EXPECT_EQ(g_destroyed, 1) << "the loader destroys the orphaned object";
   EXPECT_TRUE(dispatched().empty()) << "neither loaded nor released";
@@ -296,7 +287,7 @@ TEST_F(AssetCache, PurgeWaitsForTheLoaderAndEmptiesEverything) {
   AssetHandle h;
   asset_request(&h, ASSET_TEXTURE, 1);  // held in the decoder
   asset_request(&h, ASSET_TEXTURE, 2);  // queued behind it
-  ASSERT_TRUE(wait_until(decoder_waiting));
+  ASSERT_TRUE(test_wait_until(decoder_waiting));
 
   std::atomic<bool> purged{false};
   std::atomic<int> pending_inside{-1};
@@ -334,7 +325,7 @@ TEST_F(AssetCache, ShutdownReleasesLoadedEntries) {
   close_latch();
   AssetHandle h;
   asset_request(&h, ASSET_TEXTURE, 2);  // in flight at shut-down: the run completes it
-  ASSERT_TRUE(wait_until(decoder_waiting));
+  ASSERT_TRUE(test_wait_until(decoder_waiting));
   std::thread opener([] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     open_latch();

@@ -216,3 +216,37 @@ TEST_F(EventBus, FourProducersLoseNothingAndKeepTheirOrder) {
     next[p]++;
   }
 }
+
+// Payloads stay valid until the dispatch that delivered them ends, also across the later
+// batches that events posted by handlers make; the pending count includes the rest of the
+// batch being delivered.
+static std::vector<const uint32_t*> g_payloads;
+static std::vector<uint32_t> g_pending_seen;
+static void keeps_payloads(uint32_t e, const void* data) {
+  g_payloads.push_back((const uint32_t*)data);
+  g_pending_seen.push_back(event_pending());
+  if (e < 3) {
+    uint32_t next[16];
+    for (uint32_t& word : next) word = 100 + e;
+    event_post_copy(e + 10, next, sizeof next);
+  }
+  for (const uint32_t* p : g_payloads) ASSERT_EQ(*p, p[15]) << "payload overwritten";
+}
+
+TEST_F(EventBus, PayloadsOutliveTheirBatchWithinOneDispatch) {
+  event_subscribe(keeps_payloads);
+  g_payloads.clear();
+  g_pending_seen.clear();
+  for (uint32_t e = 1; e <= 3; e++) {
+    uint32_t words[16];
+    for (uint32_t& word : words) word = e;
+    event_post_copy(e, words, sizeof words);
+  }
+  event_dispatch();
+  ASSERT_EQ(g_payloads.size(), 5u);  // 1, 2, 3, then 11 and 12 posted while delivering
+  const uint32_t expected_first[] = {1, 2, 3, 101, 102};
+  for (size_t i = 0; i < 5; i++) EXPECT_EQ(*g_payloads[i], expected_first[i]) << i;
+  // After event 1: 2 and 3 of the batch plus 11 just posted, and so on.
+  EXPECT_EQ(g_pending_seen, (std::vector<uint32_t>{2, 2, 2, 1, 0}));
+  EXPECT_EQ(event_pending(), 0u);
+}

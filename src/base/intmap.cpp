@@ -20,10 +20,17 @@ static void intmap_alloc_slots(IntMap* map, uint32_t capacity) {
   map->used = (uint8_t*)mem_calloc(capacity, 1);
 }
 
-IntMap* intmap_create(uint32_t capacity_hint) {
+IntMap* intmap_create_seeded(uint32_t capacity_hint, uint32_t seed) {
   IntMap* map = (IntMap*)mem_alloc(sizeof(IntMap));
   map->count = 0;
+  map->seed = seed;
   intmap_alloc_slots(map, map_capacity_for_hint(capacity_hint));
+  return map;
+}
+
+IntMap* intmap_create(uint32_t capacity_hint) {
+  IntMap* map = intmap_create_seeded(capacity_hint, 0);
+  map->seed = hash_mix_secret(map);
   return map;
 }
 
@@ -54,7 +61,7 @@ void intmap_destroy(IntMap* map, ReleaseFn release_value) {
 // Slot holding key, or capacity when absent.
 static uint32_t intmap_slot_of(const IntMap* map, uint32_t key) {
   uint32_t mask = map->capacity - 1;
-  uint32_t slot = key & mask;
+  uint32_t slot = intmap_home(map, key);
   while (map->used[slot]) {
     if (map->keys[slot] == key) return slot;
     slot = (slot + 1) & mask;
@@ -64,7 +71,7 @@ static uint32_t intmap_slot_of(const IntMap* map, uint32_t key) {
 
 static void intmap_place(IntMap* map, uint32_t key, void* value) {
   uint32_t mask = map->capacity - 1;
-  uint32_t slot = key & mask;
+  uint32_t slot = intmap_home(map, key);
   while (map->used[slot]) slot = (slot + 1) & mask;
   map->used[slot] = 1;
   map->keys[slot] = key;
@@ -103,7 +110,7 @@ int intmap_remove(IntMap* map, uint32_t key, void** value_out) {
   // Walk the rest of the cluster: an entry may move back into the hole when the hole lies
   // between its home and its current slot (cyclically).
   for (uint32_t p = (hole + 1) & mask; map->used[p]; p = (p + 1) & mask) {
-    uint32_t home = map->keys[p] & mask;
+    uint32_t home = intmap_home(map, map->keys[p]);
     if (((p - home) & mask) >= ((p - hole) & mask)) {
       map->keys[hole] = map->keys[p];
       map->values[hole] = map->values[p];

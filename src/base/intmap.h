@@ -1,13 +1,17 @@
 #pragma once
-// IntMap: open-addressing map from unsigned 32-bit keys to pointers. The hash of a key is
-// the key itself masked with capacity - 1 (keys are identifiers, handles or hashes already);
-// collisions probe linearly. Capacity is a power of two: the creation hint rounded up, hint
-// 0 gives 32. An insert that would take the map past three-quarters full doubles it first,
-// re-inserting in old slot order. Removal shifts later cluster members back (no tombstones).
-// Iteration is by slot. A stored null value cannot be told from absence by intmap_find.
+// IntMap: open-addressing map from unsigned 32-bit keys to pointers. A key's home slot is
+// hash_mix32(key ^ seed) masked with capacity - 1, where the seed is a secret drawn when the
+// map is created: keys from a server or a file may share their low bits, by chance (handles
+// differing in their space byte) or by design, and still spread over the table, so probe
+// chains stay short whatever the keys are. Collisions probe linearly. Capacity is a power of
+// two: the creation hint rounded up, hint 0 gives 32. An insert that would take the map past
+// three-quarters full doubles it first, re-inserting in old slot order. Removal shifts later
+// cluster members back (no tombstones). Iteration is by slot, so its order differs from map
+// to map. A stored null value cannot be told from absence by intmap_find.
 #include <cstdint>
 
 #include "base/array.h"
+#include "base/hash_mix.h"
 
 struct IntMap {
   uint32_t capacity;
@@ -15,18 +19,25 @@ struct IntMap {
   uint32_t* keys;
   void** values;
   uint8_t* used;
+  uint32_t seed;
 };
 
 IntMap* intmap_create(uint32_t capacity_hint);
+// With a chosen seed instead of a secret one, for tests that need a known layout.
+IntMap* intmap_create_seeded(uint32_t capacity_hint, uint32_t seed);
 void intmap_destroy(IntMap* map, ReleaseFn release_value);
 void intmap_clear(IntMap* map, ReleaseFn release_value);
 // 1 inserted; 0 when the key is present (the stored value is left unchanged).
 int intmap_insert(IntMap* map, uint32_t key, void* value);
+// The slot where probing for key starts.
+static inline uint32_t intmap_home(const IntMap* map, uint32_t key) {
+  return hash_mix32(key ^ map->seed) & (map->capacity - 1);
+}
 // Inline: look-ups sit on every frame's hot paths.
 static inline void* intmap_find(const IntMap* map, uint32_t key) {
   if (!map) return nullptr;
   uint32_t mask = map->capacity - 1;
-  for (uint32_t slot = key & mask; map->used[slot]; slot = (slot + 1) & mask)
+  for (uint32_t slot = intmap_home(map, key); map->used[slot]; slot = (slot + 1) & mask)
     if (map->keys[slot] == key) return map->values[slot];
   return nullptr;
 }

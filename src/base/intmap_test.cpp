@@ -33,16 +33,62 @@ TEST(IntMap, GrowsBeforePassingThreeQuarters) {
 }
 
 TEST(IntMap, RemovalInsideClusterKeepsEveryKeyFindable) {
-  IntMap* map = intmap_create(16);
-  // Keys 1, 17, 33 share home 1; key 2 is displaced by them; 5 sits at its home.
-  uint32_t keys[] = {1, 17, 33, 2, 5};
+  IntMap* map = intmap_create_seeded(16, 0x5EED);
+  // The key whose home is slot h: the seed and the mix undone.
+  auto homed = [](uint32_t h, uint32_t n) { return hash_unmix32(h + 16 * n) ^ 0x5EED; };
+  // The first three share home 1; the fourth (home 2) is displaced by them; the fifth sits
+  // at its home 5.
+  uint32_t keys[] = {homed(1, 0), homed(1, 1), homed(1, 2), homed(2, 0), homed(5, 0)};
+  for (uint32_t k : keys) ASSERT_EQ(intmap_home(map, k), hash_mix32(k ^ 0x5EED) & 15);
   for (uint32_t k : keys) intmap_insert(map, k, (void*)(uintptr_t)(k + 100));
-  EXPECT_EQ(intmap_take(map, 17), (void*)117);
-  for (uint32_t k : {1u, 33u, 2u, 5u}) EXPECT_EQ(intmap_find(map, k), (void*)(uintptr_t)(k + 100)) << k;
-  EXPECT_EQ(map->keys[5], 5u);  // at its home: not moved
-  EXPECT_EQ(intmap_find(map, 17), nullptr);
-  EXPECT_EQ(intmap_take(map, 17), nullptr);
+  EXPECT_EQ(map->keys[4], keys[3]);  // pushed along the cluster
+  EXPECT_EQ(intmap_take(map, keys[1]), (void*)(uintptr_t)(keys[1] + 100));
+  for (uint32_t k : {keys[0], keys[2], keys[3], keys[4]})
+    EXPECT_EQ(intmap_find(map, k), (void*)(uintptr_t)(k + 100)) << k;
+  EXPECT_EQ(map->keys[3], keys[3]);  // moved back towards its home
+  EXPECT_EQ(map->keys[5], keys[4]);  // at its home: not moved
+  EXPECT_EQ(intmap_find(map, keys[1]), nullptr);
+  EXPECT_EQ(intmap_take(map, keys[1]), nullptr);
   intmap_destroy(map, nullptr);
+}
+
+// The longest run of consecutive used slots: every probe for a key in it walks part of it.
+static uint32_t longest_cluster(const IntMap* map) {
+  uint32_t longest = 0, run = 0;
+  for (uint32_t i = 0; i < 2 * map->capacity; i++) {
+    run = map->used[i & (map->capacity - 1)] ? run + 1 : 0;
+    if (run > longest) longest = run;
+  }
+  return longest < map->capacity ? longest : map->capacity;
+}
+
+// Keys that agree in their low bits (handles of many spaces, ids a hostile server picked)
+// must not pile up on one home slot: identity placement would make one cluster of them all.
+TEST(IntMap, KeysSharingLowBitsStaySpreadOut) {
+  struct Case {
+    const char* name;
+    uint32_t (*key)(uint32_t i);
+  } cases[] = {
+      {"high bits only", [](uint32_t i) { return i << 20; }},
+      {"same low 16 bits", [](uint32_t i) { return i << 16 | 0xBEEF; }},
+      {"handles of 13 spaces", [](uint32_t i) { return (i % 13) << 24 | (i / 13 + 1) << 12; }},
+  };
+  for (const Case& c : cases) {
+    IntMap* map = intmap_create(0);
+    for (uint32_t i = 0; i < 4000; i++) ASSERT_EQ(intmap_insert(map, c.key(i), (void*)(uintptr_t)(i + 1)), 1);
+    EXPECT_LT(longest_cluster(map), 200u) << c.name;
+    for (uint32_t i = 0; i < 4000; i += 7) EXPECT_EQ(intmap_find(map, c.key(i)), (void*)(uintptr_t)(i + 1));
+    intmap_destroy(map, nullptr);
+  }
+}
+
+TEST(IntMap, MapsDrawDifferentSeeds) {
+  // A layout learnt from one map (or one run) says nothing about the next.
+  IntMap* a = intmap_create(0);
+  IntMap* b = intmap_create(0);
+  EXPECT_NE(a->seed, b->seed);
+  intmap_destroy(a, nullptr);
+  intmap_destroy(b, nullptr);
 }
 
 // Random operations against std::unordered_map, with keys that collide heavily (entity

@@ -1,15 +1,15 @@
 #pragma once
-// Single-precision 3D math shared by the renderer, world rendering, collision queries, the
-// spatial index and the camera. The world is y-up. Matrices are sixteen floats read as four
-// rows; vectors are row vectors multiplied on the left (v' = v x M), so A x B applies A
-// first and the translation sits in m[12..14]. This memory layout goes to every backend
-// unchanged. Angles are degrees unless a name says radians.
+// Single-precision 3D math shared by the renderer, world rendering, collision queries (rays
+// in ray.h), the spatial index and the camera. The world is y-up. Matrices are sixteen
+// floats read as four rows; vectors are row vectors multiplied on the left (v' = v x M), so
+// A x B applies A first and the translation sits in m[12..14]. This memory layout goes to
+// every backend unchanged. Angles are degrees unless a name says radians.
 //
-// Nothing here reports errors: degenerate input gives the documented fallback (a zero
-// direction for a zero-length ray, the identity for an unusable quaternion) or the IEEE
-// result (a singular matrix inverts to infinities). mat4_multiply and vec4_transform pick an
-// SSE or a scalar variant from the processor features (cpu_features.h); both variants sum in
-// the same order. All functions are pure computation on caller-owned memory.
+// Nothing here reports errors: degenerate input gives the documented fallback (the identity
+// for an unusable quaternion) or the IEEE result (a singular matrix inverts to infinities).
+// mat4_multiply and vec4_transform pick an SSE or a scalar variant from the processor
+// features (cpu_features.h); both variants sum in the same order. All functions are pure
+// computation on caller-owned memory.
 #include <cstdint>
 
 struct Vec3 {
@@ -30,11 +30,6 @@ struct Bounds {
   Vec3 min, max, half, centre, size;
 };
 static_assert(sizeof(Bounds) == 15 * sizeof(float));
-
-// Origin, unit direction and the reciprocal of each direction component (1/0 = infinity).
-struct Ray {
-  Vec3 origin, direction, inverse;
-};
 
 // A point p is inside when a*px + b*py + c*pz + d > 0.
 struct Plane {
@@ -114,19 +109,3 @@ Bounds bounds_from_sphere(Vec3 centre, float radius);
 Bounds bounds_from_cylinder(float x, float y, float z, float radius, float height);
 // The box enclosing the transformed box (centre transformed, half-extents through |m|).
 Bounds bounds_transform(const Bounds* bounds, const Mat4* m);
-
-// ---- Rays. The ray tests return 1 on a hit and write the hit point, else 0.
-
-// Direction (b - a) normalised; (0, 0, 0) when |b - a| <= 0.0001.
-Ray ray_from_points(Vec3 a, Vec3 b);
-// Direction d normalised with the same rule.
-Ray ray_from_direction(Vec3 origin, Vec3 d);
-// Slab test. From inside the box the exit point is written. A zero direction component
-// limits nothing along its axis but the origin must lie within that slab; a zero direction
-// hits only from inside, at the origin.
-int ray_hits_bounds(const Ray* ray, const Bounds* bounds, Vec3* out);
-// First point of the sphere along the ray; the origin when it starts inside.
-int ray_hits_sphere(const Ray* ray, Vec3 centre, float radius_squared, Vec3* out);
-// Moller-Trumbore with no upper limit on the distance. one_sided: only a ray travelling along
-// the normal (Q - P) x (R - P), that is meeting the triangle from behind, can hit.
-int ray_hits_triangle(const Ray* ray, Vec3 p, Vec3 q, Vec3 r, int one_sided, Vec3* out);

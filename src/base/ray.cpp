@@ -1,6 +1,6 @@
-#include <cmath>
+#include "base/ray.h"
 
-#include "base/math.h"
+#include <cmath>
 
 static const float RAY_EPSILON = 0.0001f;
 

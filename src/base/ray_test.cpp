@@ -1,9 +1,9 @@
+#include "base/ray.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
-
-#include "base/math.h"
 
 namespace {
 

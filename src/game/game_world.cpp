@@ -100,12 +100,17 @@ uint32_t entity_by_id(uint32_t server_id) {
   return handle && handle_owned_by(handle, server_id) ? handle : 0;
 }
 
-// The first of the layered components from `first` to 22 that the entity has.
+// The first of the layered components from `first` to 22 that the entity has. Every pool of
+// a space shares the entity's row, so one row look-up serves the id check and each type.
 static void* layered_record(uint32_t server_id, uint32_t first) {
-  uint32_t handle = entity_by_id(server_id);
-  if (!handle) return nullptr;
+  if (!g_by_server_id) return nullptr;
+  EntitySpace* space;
+  int32_t row = entity_row(g_world, from_value(intmap_find(g_by_server_id, server_id)), &space);
+  if (row < 0) return nullptr;
+  const ComponentPool* ids = space->pools[COMPONENT_SERVER_ID];
+  if (ids && ((const ServerId*)pool_at(ids, (uint32_t)row))->id != server_id) return nullptr;
   for (uint32_t type = first; type <= COMPONENT_LOCAL_PLAYER; type++) {
-    if (void* record = entity_component(g_world, type, handle)) return record;
+    if (const ComponentPool* pool = space->pools[type]) return pool_at(pool, (uint32_t)row);
   }
   return nullptr;
 }

@@ -3,8 +3,9 @@
 #include "base/thread.h"
 #include "platform/lib.h"
 #include "platform/window.h"
-#include "render/gl/gl_arrays.h"
+#include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
+#include "render/gl_shared/gl_device.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ RenderBackend g_backend;
 RenderBackend g_active;
 int g_suspended;
 Window* g_window;
+RenderScreenshotListener g_screenshot_listener;
 
 // Not built on this platform: a library that happens to load is still not a backend.
 int library_backend_absent(Window*, Lib*, RenderBackend*) { return 0; }
@@ -194,4 +196,10 @@ uint64_t render_get_size(void) {
 
 int render_screenshot(const char* path) {
   return g_active.screenshot && path ? g_active.screenshot(path) : 0;
+}
+
+void render_set_screenshot_listener(RenderScreenshotListener listener) { g_screenshot_listener = listener; }
+
+void render_screenshot_done(const char* path, int written) {
+  if (g_screenshot_listener) g_screenshot_listener(path, written);
 }

@@ -93,31 +93,71 @@ struct DrawRecord {
   void* user_extra;
 };
 
-// The backend operations in slot order. "Null" is always allowed: the dispatcher's default
-// applies.
+// The backend operations in slot order. Any slot may be null: its dispatcher then answers
+// the default listed with the dispatchers. Every slot runs on the main thread, except 9.
+// Slots 1, 2, 3 and 9 are reached through the backend table; all others through the active
+// table, so they are never called while the device is suspended.
 struct RenderBackend {
-  int (*init_device)(void);                  // 0: caches, asset subscription, defaults, clear, present once
-  void (*shutdown_device)(void);             // 1: counterpart of 0
-  int (*suspend)(Window* window, int flag);  // 2: 1 losing the screen, 0 back (re-upload)
-  int (*destroy)(Window* window);            // 3: context or device gone, library unloaded
-  int (*begin_scene)(void);                  // 4
-  int (*end_scene)(void);                    // 5
-  int (*present)(void);                      // 6: buffer swap
-  void (*clear)(float red, float green, float blue, uint32_t flags);  // 7: current viewport only
-  int (*draw)(DrawRecord* record);                                    // 8
-  uint32_t (*choose_pixel_format)(int texture_class);                 // 9: loader thread too
-  int (*can_pair_textures)(int32_t a, int32_t b);                     // 10
-  int (*transforms_vertices)(void);   // 11: 0 means the caller transforms to clip space
-  int (*vsync_supported)(void);       // 12
-  int (*anisotropy_supported)(void);  // 13
-  int (*set_vsync)(int on);           // 14
-  void (*set_viewport)(int x, int y, int width, int height);  // 15: origin bottom-left
-  void (*resize)(int width, int height);                      // 16
-  uint64_t (*get_size)(void);                                 // 17: width low 32 bits, height high 32 bits
-  const char* (*renderer_name)(void);                         // 18
-  const char* (*vendor_name)(void);                           // 19
-  const char* (*version_name)(void);                          // 20
-  int (*screenshot)(const char* path);                        // 21: 16-bit BMP of the visible frame
+  // 0: once, after install succeeded and before any other slot but 9. Makes caches, subscribes
+  // to asset events, sets the fixed default state, clears to black and presents once; 0 fails.
+  int (*init_device)(void);
+  // 1: counterpart of 0, also while suspended: unsubscribes, deletes every device texture, frees
+  // the caches, and fails every screenshot request not yet served. Harmless without slot 0.
+  void (*shutdown_device)(void);
+  // 2: after the front end switched the active table. flag 1: the screen is going; device
+  // textures go, the resident set stays, pending screenshots fail. flag 0: back; every state
+  // item is issued afresh and resident textures are uploaded again. 0 only for a null window.
+  int (*suspend)(Window* window, int flag);
+  // 3: at uninstall, after both tables were emptied; releases the context or device and unloads
+  // the backend's library. 0 for a null window (nothing released).
+  int (*destroy)(Window* window);
+  // 4: at the start of a frame, before its first clear or draw. 0 when the device cannot draw
+  // this frame (the dispatcher discards the answer); changes no state a draw depends on.
+  int (*begin_scene)(void);
+  // 5: after the frame's last draw and before present; closes what slot 4 opened and answers
+  // like it. Draw state (the shadow, bound textures) carries over to the next frame.
+  int (*end_scene)(void);
+  // 6: once per frame: serves the frame's screenshot requests from the finished frame, then
+  // shows it (buffer swap). Answers the swap's result.
+  int (*present)(void);
+  // 7: clears the current viewport rectangle only, colour to (red, green, blue, 1) and/or depth
+  // to far per flags, whatever the write masks were; leaves those buffers' masks on.
+  void (*clear)(float red, float green, float blue, uint32_t flags);
+  // 8: applies the record's state and draws it; never given null (the dispatcher checks). May
+  // rewrite the vertex colours in place once (colours_converted) and upload the record's
+  // texture. 1 drawn; 0 skipped: texture not loaded yet, unknown primitive or no vertices.
+  int (*draw)(DrawRecord* record);
+  // 9: the pixel format texture decoding produces for a texture class. Called on the loader
+  // thread too, also while suspended: must answer from fixed state and change nothing.
+  uint32_t (*choose_pixel_format)(int texture_class);
+  // 10: 1 when one draw may apply textures a and b together (texture2); null or 0: never, and
+  // draw submission draws each texture in its own pass. Changes nothing.
+  int (*can_pair_textures)(int32_t a, int32_t b);
+  // 11: 1 when the device transforms positions with the record's matrices; null or 0: draw
+  // submission transforms them to clip space on the CPU first.
+  int (*transforms_vertices)(void);
+  // 12: 1 when slot 14 can take effect; the answer does not change while the device lives.
+  int (*vsync_supported)(void);
+  // 13: 1 when the device filters anisotropically (its maximum is above 1); null: never.
+  int (*anisotropy_supported)(void);
+  // 14: waits for vertical retrace at present (on 1) or not (on 0); 1 when applied.
+  int (*set_vsync)(int on);
+  // 15: the viewport in pixels, origin bottom-left; ignored for a zero width or height or an
+  // unchanged rectangle. Has no dispatcher: the backend and its tests call it.
+  void (*set_viewport)(int x, int y, int width, int height);
+  // 16: the windowed client area is now width x height; the viewport becomes all of it.
+  void (*resize)(int width, int height);
+  // 17: width low 32 bits, height high 32 bits, of the current viewport in pixels.
+  uint64_t (*get_size)(void);
+  // 18, 19, 20: device, vendor and version texts for logs. Never a null pointer (empty when
+  // unknown); owned by the backend and valid until slot 3. Nothing dispatches them.
+  const char* (*renderer_name)(void);
+  const char* (*vendor_name)(void);
+  const char* (*version_name)(void);
+  // 21: asks for the visible frame as a 16-bit BMP at path (copied). 1 accepted: the file is
+  // written at the next present and the outcome reported once through
+  // render_screenshot_done, also when the device goes first. 0 refused, nothing reported.
+  int (*screenshot)(const char* path);
 };
 static_assert(sizeof(RenderBackend) == 22 * sizeof(void*), "22 slots");
 
@@ -163,7 +203,20 @@ void render_set_vsync(int on);
 // Skipped when width or height is 0 or the window is full-screen.
 void render_resize(int width, int height);
 uint64_t render_get_size(void);  // null slot: width 1, height 1
+// 1 when the request was accepted (see slot 21): the file is written from the frame that the
+// next render_present shows, and the screenshot listener hears whether it was. Several
+// requests in one frame are each served. 0 when refused (no backend, suspended, null path or
+// too many requests waiting); the listener then hears nothing.
 int render_screenshot(const char* path);
+
+// Told once per accepted screenshot request, on the main thread, in request order: written 1
+// when the file is complete and closed, 0 when nothing usable was written (the read-back or
+// the file failed, or the device was suspended or shut down before the frame was shown).
+typedef void (*RenderScreenshotListener)(const char* path, int written);
+// Installs the listener (null: outcomes are not reported).
+void render_set_screenshot_listener(RenderScreenshotListener listener);
+// Backends report each accepted request here exactly once.
+void render_screenshot_done(const char* path, int written);
 
 // The installed tables, for tests and for backends that need their own table.
 const RenderBackend* render_backend_table(void);

@@ -7,8 +7,6 @@
 
 namespace {
 
-TextureOptions g_options = {0, 1, 1, 1};
-
 constexpr uint64_t align_up(uint64_t v, uint64_t a) { return (v + a - 1) / a * a; }
 constexpr uint64_t RECORD_BYTES = align_up(sizeof(Texture), alignof(Texture));
 
@@ -111,13 +109,6 @@ void halve(uint32_t* width, uint32_t* height) {
 
 }  // namespace
 
-void texture_options_set(int low_detail, int mipmaps, int anisotropic, int trilinear) {
-  g_options = TextureOptions{low_detail, mipmaps, anisotropic, trilinear};
-}
-
-TextureOptions texture_options(void) { return g_options; }
-int texture_trilinear(void) { return g_options.trilinear; }
-
 uint64_t texture_mip_level_bytes(uint32_t width, uint32_t height, uint32_t bytes_per_pixel) {
   return RECORD_BYTES + align_up((uint64_t)width * height * bytes_per_pixel, alignof(Texture));
 }
@@ -198,8 +189,9 @@ void texture_downsample(const Texture* src, Texture* dst, uint32_t n) {
 void texture_prepare(Texture* t) {
   if (!t || t->filter != 1 || t->format < 1 || t->format > 16 || !t->pixels) return;
   const uint32_t n = pixel_format_bytes(t->format);
-  t->anisotropic = (uint32_t)g_options.anisotropic;
-  if (g_options.low_detail && (t->width > 1 || t->height > 1)) {
+  const TextureOptions options = texture_options();
+  t->anisotropic = (uint32_t)options.anisotropic;
+  if (options.low_detail && (t->width > 1 || t->height > 1)) {
     Texture smaller = *t;
     halve(&smaller.width, &smaller.height);
     texture_downsample(t, &smaller, n);
@@ -208,7 +200,7 @@ void texture_prepare(Texture* t) {
     t->pixel_size = t->width * t->height * n;
     t->pixels = (uint8_t*)mem_realloc(t->pixels, t->pixel_size);
   }
-  if (g_options.mipmaps && !t->next && (t->width > 1 || t->height > 1)) {
+  if (options.mipmaps && !t->next && (t->width > 1 || t->height > 1)) {
     uint64_t total = 0;
     uint32_t w = t->width, h = t->height;
     while (w > 1 || h > 1) {

@@ -1,7 +1,7 @@
 #pragma once
-// Texture preparation: the texture options, halving for low detail, the chain of mip levels
-// down to 1 x 1 (all smaller levels in one allocation), box-filter downsampling for every
-// pixel format (bytes truncated, 16-bit fields rounded, indexed formats by palette averaging
+// Texture preparation: halving for low detail (by the texture options), the chain of mip
+// levels down to 1 x 1 (all smaller levels in one allocation), box-filter downsampling for
+// every pixel format (bytes truncated, 16-bit fields rounded, indexed formats by palette averaging
 // and a nearest-colour search) and the renderer's built-in fallback texture.
 //
 // texture_prepare runs on the loader thread and touches only its texture and the options,
@@ -10,12 +10,6 @@
 
 #include "assets/texture.h"
 #include "render/texture_options.h"
-
-struct TextureOptions {
-  int low_detail, mipmaps, anisotropic, trilinear;
-};
-TextureOptions texture_options(void);
-int texture_trilinear(void);
 
 // Skips null textures, textures whose filter flag is not exactly 1 and formats outside 1..16.
 void texture_prepare(Texture* texture);

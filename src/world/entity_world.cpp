@@ -22,14 +22,14 @@ static void pool_destroy_all(ComponentPool* pool) {
     for (uint32_t j = 0; j < pool->dense_count; j++) pool->release(pool_at(pool, j));
   }
   mem_free(pool->dense);
-  mem_free(pool->dense_entity);
-  mem_free(pool->sparse);
   mem_free(pool);
 }
 
 static void space_destroy(EntitySpace* space) {
   for (uint32_t i = 0; i < space->pool_count; i++) pool_destroy_all(space->ordered[i]);
   mem_free(space->alive);
+  mem_free(space->dense_entity);
+  mem_free(space->sparse);
   mem_free(space->free_stack);
   mem_free(space);
 }
@@ -66,13 +66,18 @@ int space_register_component(EntitySpace* space, uint32_t type, uint32_t element
   pool->type = type;
   pool->element_size = element_size;
   pool->release = release;
-  pool->dense_capacity = space->capacity;
+  if (space->pool_count == 0) {
+    space->dense_capacity = space->capacity;
+    space->dense_entity = (int32_t*)mem_alloc((size_t)space->capacity * sizeof(int32_t));
+    space->sparse = (int32_t*)mem_alloc((size_t)space->capacity * sizeof(int32_t));
+    fill_minus_one(space->dense_entity, 0, space->capacity);
+    fill_minus_one(space->sparse, 0, space->capacity);
+  }
+  pool->dense_capacity = space->dense_capacity;
   pool->sparse_capacity = space->capacity;
-  pool->dense = (uint8_t*)mem_calloc(space->capacity, element_size ? element_size : 1);
-  pool->dense_entity = (int32_t*)mem_alloc((size_t)space->capacity * sizeof(int32_t));
-  pool->sparse = (int32_t*)mem_alloc((size_t)space->capacity * sizeof(int32_t));
-  fill_minus_one(pool->dense_entity, 0, space->capacity);
-  fill_minus_one(pool->sparse, 0, space->capacity);
+  pool->dense = (uint8_t*)mem_calloc(space->dense_capacity, element_size ? element_size : 1);
+  pool->dense_entity = space->dense_entity;
+  pool->sparse = space->sparse;
   space->pools[type] = pool;
   space->ordered[space->pool_count++] = pool;
   space->component_mask[type / 32] |= 1u << (type % 32);
@@ -108,31 +113,33 @@ static void space_grow(EntitySpace* space) {
   uint32_t old = space->capacity, now = (uint32_t)grown;
   space->alive = (uint8_t*)mem_realloc(space->alive, now);
   memset(space->alive + old, 0, now - old);
+  if (space->pool_count) {
+    space->sparse = (int32_t*)mem_realloc(space->sparse, (size_t)now * sizeof(int32_t));
+    fill_minus_one(space->sparse, old, now);
+  }
   for (uint32_t i = 0; i < space->pool_count; i++) {
-    ComponentPool* pool = space->ordered[i];
-    pool->sparse = (int32_t*)mem_realloc(pool->sparse, (size_t)now * sizeof(int32_t));
-    fill_minus_one(pool->sparse, pool->sparse_capacity, now);
-    pool->sparse_capacity = now;
+    space->ordered[i]->sparse = space->sparse;
+    space->ordered[i]->sparse_capacity = now;
   }
   space->capacity = now;
 }
 
-static void pool_append(ComponentPool* pool, uint32_t index) {
-  if (pool->dense_count == pool->dense_capacity) {
-    uint32_t old = pool->dense_capacity;
-    uint64_t grown = old ? (uint64_t)old * 2 : 8;
-    if (grown > SPACE_CAPACITY_LIMIT) grown = SPACE_CAPACITY_LIMIT;
-    uint32_t now = (uint32_t)grown;
+// Doubles the room for rows in the shared slot array and every pool's elements.
+static void space_grow_rows(EntitySpace* space) {
+  uint32_t old = space->dense_capacity;
+  uint64_t grown = old ? (uint64_t)old * 2 : 8;
+  if (grown > SPACE_CAPACITY_LIMIT) grown = SPACE_CAPACITY_LIMIT;
+  uint32_t now = (uint32_t)grown;
+  space->dense_entity = (int32_t*)mem_realloc(space->dense_entity, (size_t)now * sizeof(int32_t));
+  fill_minus_one(space->dense_entity, old, now);
+  space->dense_capacity = now;
+  for (uint32_t i = 0; i < space->pool_count; i++) {
+    ComponentPool* pool = space->ordered[i];
     size_t element = pool->element_size ? pool->element_size : 1;
     pool->dense = (uint8_t*)mem_realloc(pool->dense, (size_t)now * element);
-    pool->dense_entity = (int32_t*)mem_realloc(pool->dense_entity, (size_t)now * sizeof(int32_t));
-    fill_minus_one(pool->dense_entity, old, now);
+    pool->dense_entity = space->dense_entity;
     pool->dense_capacity = now;
   }
-  uint32_t slot = pool->dense_count++;
-  memset(pool_at(pool, slot), 0, pool->element_size);
-  pool->dense_entity[slot] = (int32_t)index;
-  pool->sparse[index] = (int32_t)slot;
 }
 
 uint32_t entity_create(EntityWorld* world, uint32_t space_number) {
@@ -147,40 +154,45 @@ uint32_t entity_create(EntityWorld* world, uint32_t space_number) {
     if (index >= space->capacity) space_grow(space);
   }
   space->alive[index] = 1;
-  for (uint32_t i = 0; i < space->pool_count; i++) pool_append(space->ordered[i], index);
+  if (space->pool_count) {
+    uint32_t slot = space->ordered[0]->dense_count;
+    if (slot == space->dense_capacity) space_grow_rows(space);
+    for (uint32_t i = 0; i < space->pool_count; i++) {
+      ComponentPool* pool = space->ordered[i];
+      memset(pool_at(pool, slot), 0, pool->element_size);
+      pool->dense_count = slot + 1;
+    }
+    space->dense_entity[slot] = (int32_t)index;
+    space->sparse[index] = (int32_t)slot;
+  }
   return (uint32_t)space->number << 24 | index;
-}
-
-// The space and index of a handle when it names an alive entity, else null.
-static EntitySpace* live_space(const EntityWorld* world, uint32_t handle, uint32_t* index_out) {
-  if (!world || handle == 0) return nullptr;
-  EntitySpace* space = world->spaces[entity_space_of(handle)];
-  uint32_t index = entity_index_of(handle);
-  if (!space || index >= space->capacity || !space->alive[index]) return nullptr;
-  *index_out = index;
-  return space;
 }
 
 int entity_destroy(EntityWorld* world, uint32_t handle) {
   uint32_t index;
-  EntitySpace* space = live_space(world, handle, &index);
+  EntitySpace* space = entity_live_space(world, handle, &index);
   if (!space) return 0;
   space->alive[index] = 0;
-  for (uint32_t i = 0; i < space->pool_count; i++) {
-    ComponentPool* pool = space->ordered[i];
-    int32_t j = pool->sparse[index];
-    if (j < 0) continue;
-    if (pool->release) pool->release(pool_at(pool, (uint32_t)j));
-    uint32_t last = pool->dense_count - 1;
-    if ((uint32_t)j != last) {
-      memcpy(pool_at(pool, (uint32_t)j), pool_at(pool, last), pool->element_size);
-      int32_t moved = pool->dense_entity[last];
-      pool->dense_entity[j] = moved;
-      pool->sparse[moved] = j;
+  if (space->pool_count) {
+    // The last row moves into the hole in every pool at once.
+    uint32_t j = (uint32_t)space->sparse[index];
+    uint32_t last = space->ordered[0]->dense_count - 1;
+    for (uint32_t i = 0; i < space->pool_count; i++) {
+      ComponentPool* pool = space->ordered[i];
+      if (pool->release) pool->release(pool_at(pool, j));
     }
-    pool->dense_entity[last] = -1;
-    pool->sparse[index] = -1;
-    pool->dense_count--;
+    for (uint32_t i = 0; i < space->pool_count; i++) {
+      ComponentPool* pool = space->ordered[i];
+      if (j != last) memcpy(pool_at(pool, j), pool_at(pool, last), pool->element_size);
+      pool->dense_count = last;
+    }
+    if (j != last) {
+      int32_t moved = space->dense_entity[last];
+      space->dense_entity[j] = moved;
+      space->sparse[moved] = (int32_t)j;
+    }
+    space->dense_entity[last] = -1;
+    space->sparse[index] = -1;
   }
   if (space->free_depth == space->free_capacity) {
     space->free_capacity = space->free_capacity ? space->free_capacity * 2 : 16;
@@ -189,23 +201,4 @@ int entity_destroy(EntityWorld* world, uint32_t handle) {
   }
   space->free_stack[space->free_depth++] = index;
   return 1;
-}
-
-int entity_alive(const EntityWorld* world, uint32_t handle) {
-  uint32_t index;
-  return live_space(world, handle, &index) != nullptr;
-}
-
-void* entity_component(const EntityWorld* world, uint32_t type, uint32_t handle) {
-  uint32_t index;
-  EntitySpace* space = live_space(world, handle, &index);
-  if (!space || type >= WORLD_COMPONENT_TYPES) return nullptr;
-  return pool_element(space->pools[type], index);
-}
-
-void* pool_element(const ComponentPool* pool, uint32_t entity_index) {
-  if (!pool || entity_index >= pool->sparse_capacity) return nullptr;
-  int32_t j = pool->sparse[entity_index];
-  if (j < 0) return nullptr;
-  return pool_at(pool, (uint32_t)j);
 }

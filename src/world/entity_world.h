@@ -3,7 +3,8 @@
 // whose rows are entities and whose columns are component pools (up to 96 types, 0..95), all
 // registered before the space's first entity. Each pool is a sparse set: a dense element
 // array kept in the same row order in every pool of the space, a dense-slot -> entity-index
-// array and a sparse entity-index -> dense-slot map indexed directly by entity index.
+// array and a sparse entity-index -> dense-slot map indexed directly by entity index. As the
+// rows agree, the pools of a space share one pair of index arrays (owned by the space).
 //
 // Handles are (space << 24) | index; index 0 is never handed out, so handle 0 means "none".
 // Freed indices are reused last-freed-first and there is no generation counter: a stale
@@ -32,10 +33,10 @@ struct ComponentPool {
   uint32_t type;
   uint32_t element_size;
   uint8_t* dense;         // dense_count elements of element_size bytes
-  int32_t* dense_entity;  // dense slot -> entity index, -1 for unused slots
+  int32_t* dense_entity;  // dense slot -> entity index, -1 for unused slots (the space's)
   uint32_t dense_capacity;
   uint32_t dense_count;
-  int32_t* sparse;  // entity index -> dense slot, -1 for none
+  int32_t* sparse;  // entity index -> dense slot, -1 for none (the space's)
   uint32_t sparse_capacity;
   ReleaseFn release;  // called with an element's address before it is removed, or null
 };
@@ -52,6 +53,10 @@ struct EntitySpace {
   ComponentPool* pools[WORLD_COMPONENT_TYPES];    // by component type
   ComponentPool* ordered[WORLD_COMPONENT_TYPES];  // in registration order
   uint8_t pool_count;
+  // The index arrays every pool points to, from the first registration on.
+  int32_t* dense_entity;
+  int32_t* sparse;
+  uint32_t dense_capacity;
 };
 
 struct EntityWorld {
@@ -82,12 +87,52 @@ uint32_t space_entity_count(const EntitySpace* space);
 uint32_t entity_create(EntityWorld* world, uint32_t space_number);
 // 1 when an alive entity was destroyed; 0 otherwise.
 int entity_destroy(EntityWorld* world, uint32_t handle);
-int entity_alive(const EntityWorld* world, uint32_t handle);
-// Address of the entity's element of that type, or null.
-void* entity_component(const EntityWorld* world, uint32_t type, uint32_t handle);
-// Element of an entity index in this pool, or null.
-void* pool_element(const ComponentPool* pool, uint32_t entity_index);
 // Element at a dense slot (no range check beyond dense_count), for iterating code.
 static inline void* pool_at(const ComponentPool* pool, uint32_t slot) {
   return pool->dense + (size_t)slot * pool->element_size;
+}
+
+// Inline from here on: every message and frame looks entities up by handle.
+
+// The space of a handle naming an alive entity (its index in *index_out), else null.
+static inline EntitySpace* entity_live_space(const EntityWorld* world, uint32_t handle, uint32_t* index_out) {
+  if (!world || handle == 0) return nullptr;
+  EntitySpace* space = world->spaces[entity_space_of(handle)];
+  uint32_t index = entity_index_of(handle);
+  if (!space || index >= space->capacity || !space->alive[index]) return nullptr;
+  *index_out = index;
+  return space;
+}
+
+static inline int entity_alive(const EntityWorld* world, uint32_t handle) {
+  uint32_t index;
+  return entity_live_space(world, handle, &index) != nullptr;
+}
+
+// The dense slot an alive entity occupies in every pool of its space (*space_out set), or -1
+// when the handle names no alive entity or the space has no pools. The shared sparse map
+// alone answers: it holds -1 for every index that is free or was never handed out.
+static inline int32_t entity_row(const EntityWorld* world, uint32_t handle, EntitySpace** space_out) {
+  if (!world) return -1;
+  EntitySpace* space = world->spaces[entity_space_of(handle)];
+  uint32_t index = entity_index_of(handle);
+  if (!space || index >= space->capacity || !space->sparse) return -1;
+  *space_out = space;
+  return space->sparse[index];
+}
+
+// Element of an entity index in this pool, or null.
+static inline void* pool_element(const ComponentPool* pool, uint32_t entity_index) {
+  if (!pool || entity_index >= pool->sparse_capacity) return nullptr;
+  int32_t j = pool->sparse[entity_index];
+  if (j < 0) return nullptr;
+  return pool_at(pool, (uint32_t)j);
+}
+
+// Address of the entity's element of that type, or null.
+static inline void* entity_component(const EntityWorld* world, uint32_t type, uint32_t handle) {
+  uint32_t index;
+  EntitySpace* space = entity_live_space(world, handle, &index);
+  if (!space || type >= WORLD_COMPONENT_TYPES) return nullptr;
+  return pool_element(space->pools[type], index);
 }

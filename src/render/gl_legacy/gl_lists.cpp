@@ -1,6 +1,8 @@
 #include "render/gl_legacy/gl_lists.h"
 
-#include "render/gl/gl_shared.h"
+#include "render/gl_shared/gl_device.h"
+#include "render/gl_shared/gl_state.h"
+#include "render/gl_shared/gl_textures.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "render/gl/gl_shared.h"
+#include "render/gl_shared/gl_device.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@
 
 #include "platform/gl_context.h"
 #include "platform/window.h"
-#include "render/gl/gl_arrays.h"
+#include "render/gl_arrays/gl_arrays.h"
 #include "render/gl_legacy/gl_lists.h"
 
 namespace {
 
-TEST(GlShared, VersionTextDecidesVertexArrays) {
+TEST(GlDevice, VersionTextDecidesVertexArrays) {
   struct Case {
     const char* text;
     int parsed, arrays;
@@ -31,7 +31,7 @@ TEST(GlShared, VersionTextDecidesVertexArrays) {
   EXPECT_EQ(gl_parse_version(nullptr, &major, &minor), 0);
 }
 
-TEST(GlShared, ExtensionsMatchWholeWordsOnly) {
+TEST(GlDevice, ExtensionsMatchWholeWordsOnly) {
   const char* list = "GL_ARB_x GL_EXT_texture_filter_anisotropic_extra GL_EXT_y";
   EXPECT_FALSE(gl_has_word(list, "GL_EXT_texture_filter_anisotropic"));
   EXPECT_TRUE(gl_has_word("GL_EXT_texture_filter_anisotropic", "GL_EXT_texture_filter_anisotropic"));
@@ -40,39 +40,6 @@ TEST(GlShared, ExtensionsMatchWholeWordsOnly) {
   EXPECT_FALSE(gl_has_word(list, "GL_EXT"));
   EXPECT_FALSE(gl_has_word(nullptr, "GL_EXT_y"));
   EXPECT_FALSE(gl_has_word(list, ""));
-}
-
-TEST(GlShared, ColoursBecomeRgbaBytes) {
-  RenderVertex v[2] = {};
-  v[0].colour = 0x80112233u;  // A 0x80, R 0x11, G 0x22, B 0x33
-  v[1].colour = 0xFF0000FFu;
-  gl_convert_colours(v, 2);
-  const uint8_t* b = (const uint8_t*)&v[0].colour;
-  EXPECT_EQ(b[0], 0x11);
-  EXPECT_EQ(b[1], 0x22);
-  EXPECT_EQ(b[2], 0x33);
-  EXPECT_EQ(b[3], 0x80);
-  b = (const uint8_t*)&v[1].colour;
-  EXPECT_EQ(b[0], 0x00);
-  EXPECT_EQ(b[2], 0xFF);
-  EXPECT_EQ(b[3], 0xFF);
-}
-
-TEST(GlShared, DepthAndBlendTables) {
-  const GLenum want[] = {GL_NEVER,   GL_LESS,   GL_EQUAL,    GL_LEQUAL,
-                         GL_GREATER, GL_GEQUAL, GL_NOTEQUAL, GL_ALWAYS};
-  for (int i = 0; i < 8; i++) EXPECT_EQ(gl_depth_function(i), want[i]);
-  EXPECT_EQ(gl_depth_function(8), (GLenum)GL_LESS);
-  EXPECT_EQ(gl_depth_function(-1), (GLenum)GL_LESS);
-  GLenum s = 0, d = 0;
-  ASSERT_TRUE(gl_blend_factors(BLEND_ALPHA, &s, &d));
-  EXPECT_EQ(s, (GLenum)GL_SRC_ALPHA);
-  EXPECT_EQ(d, (GLenum)GL_ONE_MINUS_SRC_ALPHA);
-  ASSERT_TRUE(gl_blend_factors(BLEND_PREMULTIPLIED, &s, &d));
-  EXPECT_EQ(s, (GLenum)GL_ONE);
-  ASSERT_TRUE(gl_blend_factors(BLEND_ADDITIVE, &s, &d));
-  EXPECT_EQ(d, (GLenum)GL_ONE);
-  EXPECT_FALSE(gl_blend_factors(3, &s, &d));
 }
 
 // A context system and a driver that answer "1.0": the vertex-array backend must refuse and
@@ -91,12 +58,13 @@ void* fake_proc(const char*) { return nullptr; }
 int fake_depth(void) { return 24; }
 const GLubyte* old_version(GLenum) { return (const GLubyte*)"1.0 Old Driver"; }
 
-TEST(GlShared, VersionOneZeroFallsBackToDisplayLists) {
+TEST(GlDevice, VersionOneZeroFallsBackToDisplayLists) {
   const GlContextSystem fake = {fake_create,   fake_make_current, fake_destroy, fake_swap,
                                 fake_interval, fake_supported,    fake_proc,    fake_depth};
   gl_context_set_system(&fake);
   GlApi saved = g_gl;
   g_gl.GetString = old_version;
+  gl_context_forget_version();
   Window window{};
   window.handle = &window;
   RenderBackend table{};
@@ -120,6 +88,7 @@ TEST(GlShared, VersionOneZeroFallsBackToDisplayLists) {
   EXPECT_EQ(gl_arrays_init(nullptr, &table), 0);
   g_gl = saved;
   gl_context_set_system(nullptr);
+  gl_context_forget_version();
 }
 
 }  // namespace

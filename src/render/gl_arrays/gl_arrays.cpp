@@ -1,10 +1,10 @@
-#include "render/gl/gl_arrays.h"
+#include "render/gl_arrays/gl_arrays.h"
 
 #include <cstddef>
 
-#include "platform/gl_context.h"
-#include "platform/window.h"
-#include "render/gl/gl_shared.h"
+#include "render/gl_shared/gl_device.h"
+#include "render/gl_shared/gl_state.h"
+#include "render/gl_shared/gl_textures.h"
 
 namespace {
 
@@ -41,17 +41,11 @@ const GlBackendOps ARRAYS_OPS = {arrays_store, arrays_release, gl_state_bind, ar
 
 }  // namespace
 
-int gl_pixel_format(Window* window) { return window && window->handle ? 1 : 0; }
-
 int gl_arrays_init(Window* window, RenderBackend* table) {
   if (!gl_shared_create_context(window)) return 0;
   int major = 0, minor = 0;
   if (!gl_context_version(&major, &minor) || !gl_version_has_arrays(major, minor)) {
-    const GlContextSystem* system = gl_context_system();
-    system->make_current(window, nullptr);
-    system->destroy(g_gl_shared.context);
-    g_gl_shared.context = nullptr;
-    g_gl_shared.window = nullptr;
+    gl_shared_drop_context(window);
     return 0;
   }
   gl_shared_fill(table, &ARRAYS_OPS);

@@ -1,4 +1,4 @@
-#include "render/gl/gl_api.h"
+#include "render/gl_shared/gl_api.h"
 
 namespace {
 
