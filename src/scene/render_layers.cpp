@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "assets/archive_keys.h"
 #include "base/array.h"
 #include "base/intmap.h"
 
@@ -13,7 +12,7 @@ constexpr uint32_t LAYER_ARRAY_STEP = 8;
 
 struct RenderLayer {
   Array* key0;    // key-0 items, drawn before every keyed list of the layer
-  IntMap* keyed;  // mixed key -> Array of RenderItem
+  IntMap* keyed;  // key -> Array of RenderItem
 };
 
 RenderLayer g_layers[RENDER_LAYER_COUNT];
@@ -75,11 +74,10 @@ int submit_render_item(int32_t layer, uint32_t key, const void* payload, RenderI
   RenderLayer* target = &g_layers[layer < 0 ? 0 : (layer > 7 ? 7 : layer)];
   Array* array = target->key0;
   if (key != 0) {
-    uint32_t mixed = archive_hash(key);
-    array = (Array*)intmap_find(target->keyed, mixed);
+    array = (Array*)intmap_find(target->keyed, key);
     if (!array) {
       array = new_item_array();
-      intmap_insert(target->keyed, mixed, array);
+      intmap_insert(target->keyed, key, array);
     }
   }
   RenderItem* item = append_slot(array);

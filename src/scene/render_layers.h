@@ -7,10 +7,9 @@
 // items sharing a key are drawn one after another, in submission order.
 //
 // Within a layer the key-0 items (clears, sky, world geometry, interface) come first, then
-// each other key's items in the order of that key's slot in the layer's map. Keys are mixed
-// before they reach the map: content ids often differ only in their high bits, which an
-// identity-hashed map would pile into one probe chain. The slot order is stable while the
-// set of keys does not change.
+// each other key's items in the order of that key's slot in the layer's map (IntMap, which
+// spreads keys that differ only in their high bits, as content ids often do). The slot order
+// is stable while the set of keys does not change.
 //
 // Items live until render_layers_empty; the arrays and keys stay allocated for the next
 // frame, so a frame whose keys were all seen before allocates nothing. A submission made

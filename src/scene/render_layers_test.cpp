@@ -5,7 +5,6 @@
 #include <cstring>
 #include <vector>
 
-#include "assets/archive_keys.h"
 #include "base/mem.h"
 
 namespace {
@@ -53,32 +52,26 @@ class RenderLayers : public ::testing::Test {
   }
 };
 
-// A key whose mixed value lands in slot 0 of a fresh layer map.
-uint32_t key_taking_slot_zero(void) {
-  for (uint32_t k = 1;; k++)
-    if ((archive_hash(k) & 31) == 0) return k;
-}
-
 TEST_F(RenderLayers, WalkOrderByLayerThenKeyZeroThenKeysInSubmissionOrder) {
-  const uint32_t slot0 = key_taking_slot_zero();
   // Tag = what the item is; rows in submission order.
   struct Row {
     int32_t layer;
     uint32_t key;
     uint32_t tag;
   } rows[] = {
-      {3, slot0, 1},  // a key in slot 0 is still drawn after the layer's key-0 items
-      {3, 0, 2},      //
-      {3, slot0, 3},  // same key: after tag 1
-      {9, 0, 4},      // clamped to 7
-      {-1, 5, 5},     // clamped to 0
-      {0, 0, 6},      //
-      {3, 0, 7},      // key 0 again: after tag 2, before the keyed lists
-      {INT32_MIN, 0, 8}, {INT32_MAX, 0, 9},
+      {3, 11, 1},         //
+      {3, 0, 2},          // key 0 after another key: still drawn first
+      {3, 11, 3},         // same key: after tag 1
+      {9, 0, 4},          // clamped to 7
+      {-1, 5, 5},         // clamped to 0
+      {0, 0, 6},          //
+      {3, 0, 7},          // key 0 again: after tag 2, before the keyed lists
+      {INT32_MIN, 0, 8},  //
+      {INT32_MAX, 0, 9},  //
   };
   for (const Row& r : rows) submit_tag(r.layer, r.key, r.tag);
   std::vector<Drawn> drawn = walk_all();
-  // Layer 0: key 0 (6, 8) before key 5 (5); layer 3: key 0 (2, 7), then slot0's (1, 3);
+  // Layer 0: key 0 (6, 8) before key 5 (5); layer 3: key 0 (2, 7), then key 11 (1, 3);
   // layer 7: 4, 9.
   const Drawn want[] = {{6, 0}, {8, 0}, {5, 0}, {2, 3}, {7, 3}, {1, 3}, {3, 3}, {4, 7}, {9, 7}};
   ASSERT_EQ(drawn.size(), sizeof want / sizeof want[0]);
@@ -89,6 +82,29 @@ TEST_F(RenderLayers, WalkOrderByLayerThenKeyZeroThenKeysInSubmissionOrder) {
   EXPECT_EQ(render_layer_item_count(3), 4u);
   EXPECT_EQ(render_layer_item_count(7), 2u);
   EXPECT_EQ(render_layer_item_count(8), 0u);
+}
+
+// Among many keys some take the map's first slots; key 0 is drawn before all of them, and
+// each key's items stay together in submission order.
+TEST_F(RenderLayers, KeyZeroLeadsAndKeysStayGroupedAmongManyKeys) {
+  for (uint32_t i = 0; i < 600; i++) submit_tag(2, i % 3 == 0 ? 0 : (i % 200 + 1) << 20, i);
+  std::vector<Drawn> drawn = walk_all();
+  ASSERT_EQ(drawn.size(), 600u);
+  for (uint32_t i = 0; i < 200; i++) EXPECT_EQ(drawn[i].tag, 3 * i) << "key-0 item " << i;
+  // Past the key-0 items, a key's items never reappear once another key started.
+  std::vector<uint32_t> finished;
+  uint32_t current = UINT32_MAX, last_tag = 0;
+  for (size_t i = 200; i < drawn.size(); i++) {
+    uint32_t key = drawn[i].tag % 200;
+    if (key != current) {
+      for (uint32_t done : finished) ASSERT_NE(done, key) << "key " << key << " split";
+      if (current != UINT32_MAX) finished.push_back(current);
+      current = key;
+    } else {
+      EXPECT_GT(drawn[i].tag, last_tag) << "submission order within key " << key;
+    }
+    last_tag = drawn[i].tag;
+  }
 }
 
 TEST_F(RenderLayers, ItemsHoldTheirClampedLayerKeyAndACopyOfThePayload) {
