@@ -8,6 +8,7 @@
 #include "assets/archive.h"
 #include "assets/bsp.h"
 #include "assets/cache.h"
+#include "assets/font.h"
 #include "assets/map.h"
 #include "assets/texture.h"
 
@@ -28,6 +29,7 @@ static const struct {
     {ASSET_IMAGE, {image_decode_asset, image_destroy_asset}, 0},
     {ASSET_MAP, {map_decode_asset, map_destroy_asset}, MAP_FILE_MAX},
     {ASSET_BSP, {bsp_decode_asset, bsp_destroy_asset}, BSP_FILE_MAX},
+    {ASSET_FONT, {font_decode_asset, font_destroy_asset}, 0},
 };
 
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];
