@@ -1,6 +1,7 @@
 // Opens the client's window through the platform layer, installs one of the two OpenGL
 // backends and draws scripted scenes through draw submission, writing each frame with the
-// backend's own screenshot (the client's BMP writer). tests/render_scenes_test.py compares
+// backend's own screenshot (the client's BMP writer). The "frame" scene is a small hand-built
+// zone drawn and presented by the game's frame function. tests/render_scenes_test.py compares
 // the pictures with values it computes itself and the two backends with each other.
 //
 //   render_harness arrays|lists OUTDIR      every scene to OUTDIR/<backend>_<scene>.bmp
@@ -17,6 +18,9 @@
 #include "base/event_bus.h"
 #include "base/mem.h"
 #include "base/thread.h"
+#include "game/catalogue.h"
+#include "game/game_world.h"
+#include "game/model_bounds.h"
 #include "platform/message_source.h"
 #include "platform/window.h"
 #include "platform/window_proc.h"
@@ -30,6 +34,8 @@
 #include "render/gl_shared/gl_textures.h"
 #include "render/render.h"
 #include "render/texture_prep.h"
+#include "scene/environment.h"
+#include "scene/frame.h"
 
 namespace {
 
@@ -316,9 +322,43 @@ void scene_strips_reference(void) {
   glFrontFace(GL_CW);
 }
 
+// A frame composed by the game's own frame function, which also presents: a zone at noon
+// whose environment clears to its fog colour (fog from 20 to 60 whatever the clip-distance
+// setting), a camera at the origin looking down -z, and two boxes 8 units wide whose front
+// faces stand 30 and 45 units away.
+void scene_frame(void) {
+  frame_startup();
+  EntityWorld* world = catalogue_world_create(3, nullptr);
+  game_world_replace(world);
+  uint32_t camera = catalogue_entity_create(world, SPACE_CAMERA, 0, 0);
+  CameraState* c = (CameraState*)entity_component(world, COMPONENT_CAMERA_STATE, camera);
+  camera_build(&c->camera, 0, 0, 0, 0, 0, 0, 60, 0.5f, 60, W, H);
+  uint32_t environment = catalogue_entity_create(world, SPACE_ENVIRONMENT, 0, 0);
+  const float base[3] = {1.0f, 0.8f, 0.6f};
+  env_record_init((ZoneEnvironment*)entity_component(world, COMPONENT_ZONE_ENVIRONMENT, environment), base,
+                  60, 60, 20, 60, ENV_FLAG_CLEARS_COLOUR, 0);
+  const struct {
+    uint32_t mesh;
+    Vec3 centre;
+  } boxes[] = {{1, {-6, 0, -34}}, {2, {8, 0, -49}}};
+  for (const auto& b : boxes) {
+    uint32_t h = catalogue_entity_create(world, SPACE_CREATURES, 0, 3);
+    ((MeshRef*)entity_component(world, COMPONENT_MESH_REF, h))->mesh_id = b.mesh;
+    Transform* t = (Transform*)entity_component(world, COMPONENT_TRANSFORM, h);
+    t->position = b.centre;
+    t->scale = {8, 8, 8};
+  }
+  model_bounds_update(world, 0);
+  env_update();
+  frame_render(&g_window);
+  game_world_replace(nullptr);
+  frame_shutdown();
+}
+
 struct Scene {
   const char* name;
   void (*draw)(void);
+  bool presents = false;  // the scene presents its own frame
 };
 
 void depth0(void) { scene_depth(0); }
@@ -355,6 +395,7 @@ const Scene SCENES[] = {
     {"texture", scene_texture},
     {"scissor", scene_scissor},
     {"strips", scene_strips},
+    {"frame", scene_frame, true},
     {"strips_reference", scene_strips_reference},
 };
 
@@ -364,11 +405,15 @@ void screenshot_done(const char*, int written) {
   g_shot_written = written;
 }
 
-int shoot(const char* folder, const char* backend, const char* scene) {
+// A scene that presents itself is drawn after the request, in place of the present.
+int shoot(const char* folder, const char* backend, const char* scene, void (*presenting)(void) = nullptr) {
   std::string path = std::string(folder) + "/" + backend + "_" + scene + ".bmp";
   g_shot_reports = g_shot_written = 0;
   int requested = render_screenshot(path.c_str());
-  render_present(&g_window);
+  if (presenting)
+    presenting();
+  else
+    render_present(&g_window);
   int ok = requested && g_shot_reports == 1 && g_shot_written == 1;
   if (!ok) printf("FAIL screenshot %s\n", path.c_str());
   return ok;
@@ -567,8 +612,8 @@ int main(int argc, char** argv) {
   } else {
     for (const Scene& s : SCENES) {
       pump();
-      s.draw();
-      if (!shoot(folder, backend, s.name)) g_failures++;
+      if (!s.presents) s.draw();
+      if (!shoot(folder, backend, s.name, s.presents ? s.draw : nullptr)) g_failures++;
     }
   }
   draw_shutdown();

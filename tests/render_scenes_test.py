@@ -7,6 +7,7 @@ usage: render_scenes_test.py RENDER_HARNESS
 """
 import os
 import shutil
+import math
 import struct
 import subprocess
 import sys
@@ -152,6 +153,30 @@ def expected_scenes():
     return e
 
 
+def check_frame(name, got):
+    """The game's frame function drawing a zone at noon: cleared to the fog colour (the noon
+    fog row 190 201 206 times the zone's colour 1 0.8 0.6), two boxes in linear fog from 20 to
+    60 whose front faces stand 30 and 45 units from a camera of 60 degrees at the origin."""
+    fog = np.array([190, 201, 206]) * np.array([1.0, 0.8, 0.6])
+    background = np.floor(fog + 0.5)  # the clear colour reaches the framebuffer at 8 bits
+    want = canvas(background)
+    mask = np.ones((H, W), dtype=bool)
+    t = math.tan(math.radians(30))
+    for colour, (x0, x1), depth in (((64, 192, 64), (-10, -2), 30), ((64, 64, 192), (4, 12), 45)):
+        f = min(max((60 - depth) / (60 - 20), 0), 1)
+        px = [(x / depth / t / (W / H) + 1) / 2 * W for x in (x0, x1)]
+        py = [(1 - y / depth / t) / 2 * H for y in (4, -4)]
+        # The front face, away from its edges and the sides seen beside it.
+        left, right, top, bottom = int(px[0]) + 3, int(px[1]) - 2, int(py[0]) + 3, int(py[1]) - 2
+        margin = 8
+        mask[max(top - 2 * margin, 0):bottom + 2 * margin, max(left - 2 * margin, 0):right + 2 * margin] = False
+        mask[top:bottom, left:right] = True
+        put(want, left, top, right, bottom, f * np.array(colour) + (1 - f) * fog)
+    if mask.sum() < W * H // 2:
+        fail(f"{name}: the checked area is too small")
+    compare(name, got, want, 1, mask)
+
+
 def run(harness, backend, folder):
     p = subprocess.run([harness, backend, folder], capture_output=True, text=True, timeout=240)
     sys.stdout.write(p.stdout)
@@ -216,6 +241,11 @@ def main():
                     fail(f"{backend}_{scene}: no screenshot")
                     continue
                 compare(f"{backend}_{scene}", got, want, tolerance)
+            frame = shots.get((backend, "frame"))
+            if frame is None:
+                fail(f"{backend}_frame: no screenshot")
+            else:
+                check_frame(f"{backend}_frame", frame)
             strips = shots.get((backend, "strips"))
             reference = shots.get((backend, "strips_reference"))
             if strips is not None and reference is not None:

@@ -1,6 +1,11 @@
 #include "app/module_slots.h"
 
-#include "render/render.h"
+#include "game/game_world.h"
+#include "game/model_bounds.h"
+#include "net/dispatch.h"
+#include "platform/clock.h"
+#include "scene/environment.h"
+#include "scene/frame.h"
 
 void defcache_setup(void) {}
 void ui_skin_setup(void) {}
@@ -14,7 +19,10 @@ void player_input_setup(void) {}
 void lights_setup(void) {}
 void game_sound_setup(void) {}
 void effects_setup(void) {}
-void frame_layers_setup(void) {}
+void frame_layers_setup(void) {
+  frame_startup();
+  net_effects()->world_clock = env_on_world_clock;
+}
 void zone_loading_setup_requests(void) {}
 
 void keybindings_start(void) {}
@@ -38,7 +46,7 @@ void camera_attach_frame(void) {}
 void player_input_frame(void) {}
 void player_physics_frame(void) {}
 void camera_place_frame(void) {}
-void environment_frame(void) {}
+void environment_frame(void) { env_update(); }
 void player_water_frame(void) {}
 void lights_frame(void) {}
 void game_sound_frame(void) {}
@@ -48,12 +56,11 @@ void effects_frame(void) {}
 void combat_text_frame(void) {}
 void healthbars_frame(void) {}
 void world_labels_frame(void) {}
-void model_bounds_frame(void) {}
-// Nothing is composed yet: the frame only presents.
-void frame_draw_and_present(Window* window) { render_present(window); }
+void model_bounds_frame(void) { model_bounds_update(game_world(), frame_delta()); }
+void frame_draw_and_present(Window* window) { frame_render(window); }
 void zone_loading_frame(void) {}
 
-void frame_layers_shutdown(void) {}
+void frame_layers_shutdown(void) { frame_shutdown(); }
 void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}

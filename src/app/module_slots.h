@@ -1,6 +1,6 @@
 #pragma once
-// The slot functions of the game-module lists that belong to modules still to be built.
-// Each is empty here and moves to its module when that module is written.
+// The slot functions of the game-module lists. Those of modules still to be built are empty
+// here and move to their module when it is written; the others call their module.
 
 struct Window;
 

@@ -1,5 +1,6 @@
 #include "base/mem.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,13 +14,21 @@ static const size_t ALIGNED_HEADER = 2 * sizeof(void*);
 
 [[noreturn]] static void mem_out_of_memory() { fatal_exit(OUT_OF_MEMORY); }
 
+static std::atomic<uint64_t> g_allocations{0};
+
+static inline void mem_count_call() { g_allocations.fetch_add(1, std::memory_order_relaxed); }
+
+uint64_t mem_allocation_count(void) { return g_allocations.load(std::memory_order_relaxed); }
+
 void* mem_alloc(size_t size) {
+  mem_count_call();
   void* p = malloc(size ? size : 1);
   if (!p) mem_out_of_memory();
   return p;
 }
 
 void* mem_calloc(size_t count, size_t size) {
+  mem_count_call();
   size_t total;
   if (__builtin_mul_overflow(count, size, &total)) mem_out_of_memory();
   void* p = calloc(total ? total : 1, 1);
@@ -28,6 +37,7 @@ void* mem_calloc(size_t count, size_t size) {
 }
 
 void* mem_realloc(void* pointer, size_t size) {
+  mem_count_call();
   void* p = realloc(pointer, size ? size : 1);
   if (!p) mem_out_of_memory();
   return p;

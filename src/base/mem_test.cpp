@@ -29,6 +29,33 @@ TEST(Memory, AlignedBlocksKeepContentsAcrossRealloc) {
   mem_free(nullptr);
 }
 
+// Each allocating call counts once, the aligned ones included; freeing counts nothing.
+TEST(Memory, AllocationCountCountsEveryAllocatingCall) {
+  struct Case {
+    const char* what;
+    void (*run)(void);
+    uint64_t calls;
+  } cases[] = {
+      {"alloc", [] { mem_free(mem_alloc(10)); }, 1},
+      {"calloc", [] { mem_free(mem_calloc(3, 4)); }, 1},
+      {"alloc then realloc", [] { mem_free(mem_realloc(mem_alloc(1), 64)); }, 2},
+      {"aligned alloc", [] { mem_free_aligned(mem_alloc_aligned(10, 64)); }, 1},
+      {"aligned realloc of null and again",
+       [] { mem_free_aligned(mem_realloc_aligned(mem_realloc_aligned(nullptr, 8, 16), 800, 16)); }, 2},
+      {"frees only",
+       [] {
+         mem_free(nullptr);
+         mem_free_aligned(nullptr);
+       },
+       0},
+  };
+  for (const Case& c : cases) {
+    uint64_t before = mem_allocation_count();
+    c.run();
+    EXPECT_EQ(mem_allocation_count() - before, c.calls) << c.what;
+  }
+}
+
 TEST(MemoryDeathTest, OutOfMemoryShowsTheMessageAndExitsWithOne) {
   EXPECT_EXIT(mem_alloc(SIZE_MAX / 2), testing::ExitedWithCode(1),
               "Out of memory - the application will now close.");

@@ -103,13 +103,13 @@ static bool is_prop_space(uint32_t space) {
          space == SPACE_SOUNDS || space == SPACE_PROPS_D;
 }
 
-uint32_t catalogue_entity_create(EntityWorld* world, uint32_t space, uint32_t word_a, uint32_t word_b) {
+uint32_t catalogue_entity_create(EntityWorld* world, uint32_t space, uint32_t value, uint32_t flags) {
   uint32_t handle = entity_create(world, space);
   if (!handle) return 0;
   if (EntityHeader* header = (EntityHeader*)entity_component(world, COMPONENT_ENTITY_HEADER, handle)) {
     header->handle = handle;
-    header->word_a = word_a;
-    header->word_b = word_b;
+    header->value = value;
+    header->flags = flags;
     header->active = 1;
     header->static_flag = is_prop_space(space) ? 1 : 0;
   }

@@ -171,11 +171,11 @@ TEST(Catalogue, StartingValues) {
   EXPECT_FLOAT_EQ(((const MoveTrack*)entity_component(world, COMPONENT_MOVE_TRACK, player))->factor, 0.1f);
   const EntityHeader* h = (const EntityHeader*)entity_component(world, COMPONENT_ENTITY_HEADER, player);
   EXPECT_EQ(h->handle, player);
-  EXPECT_EQ(h->word_b, 3u);
+  EXPECT_EQ(h->flags, 3u);
   EXPECT_EQ(h->static_flag, 0u);
   const EntityHeader* ph = (const EntityHeader*)entity_component(world, COMPONENT_ENTITY_HEADER, prop);
   EXPECT_EQ(ph->static_flag, 1u);
-  EXPECT_EQ(ph->word_a, 77u);
+  EXPECT_EQ(ph->value, 77u);
   EXPECT_EQ(((const ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, prop))->visible, 1u);
   EXPECT_EQ(catalogue_entity_create(world, 14, 0, 0), 0u);
   world_destroy(world);

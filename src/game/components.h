@@ -69,21 +69,45 @@ struct CameraState {
   Camera camera;
 };
 
-// 2: zone-wide settings copied from the zone file.
+// 2: the zone's environment: the distances, colours, light and sky of the zone, filled from
+// the zone file by env_record_init and recomputed each frame by env_update (environment.h).
+// Colours are 0..1 per channel.
 struct ZoneEnvironment {
-  uint32_t colour;  // sky and fog colour, 0xAARRGGBB
-  float value_1;
-  float far_distance;
-  float value_2;
-  float value_3;
-  uint32_t word;
+  float base_colour[3];  // from the zone file; multiplies the hourly fog colour
+  float fog_colour[3];
+  int32_t view_level;         // the clip-distance setting at the last view-distance computation
+  int32_t min_far;            // far distance at level 0
+  int32_t max_far;            // far distance at level 9
+  float nominal_fog_start;    //
+  float nominal_far;          // far distance at level 4
+  uint32_t cell_size;         // the far distance is capped at six cells
+  float fog_start;            //
+  float far_distance;         // also the camera's far plane and the fog end
+  uint32_t flags;             // ENV_FLAG_*; the light direction is published only when == 2
+  int32_t celestial;          // CELESTIAL_*
+  float celestial_elevation;  // degrees, -10 .. 85
+  float celestial_azimuth;    // degrees, always 90
+  float light_direction[3];   // unit vector towards the light
+  float light_colour[3];
+  float cloud_colour_1[3];
+  float cloud_colour_2[3];
+  float day_fraction;  // 0 midnight, 0.5 noon
+  // Seconds of the day, 0 <= clock < 86400. Double: a float this large would lose most of a
+  // frame's step.
+  double clock;
 };
+enum : uint32_t {
+  ENV_FLAG_CLEARS_COLOUR = 0x1,  // the frame clears the colour buffer with the fog colour
+  ENV_FLAG_SKY = 0x2,            // the sky is drawn
+};
+enum : int32_t { CELESTIAL_NONE = 0, CELESTIAL_SUN = 1, CELESTIAL_MOON = 2 };
 
 // 3: every entity has one.
 struct EntityHeader {
   uint32_t handle;       // the entity's own handle
-  uint32_t word_a;       // characters: 0; props: the prop value from the zone file
-  uint32_t word_b;       // characters: 3; props: the prop's first flag byte
+  uint32_t value;        // characters: 0; props: the prop value from the zone file
+  uint32_t flags;        // characters: 3; props: the prop's first flag byte (0x04 second model
+                         // pass, 0x40 hidden)
   uint32_t active;       // the per-frame passes skip inactive entities
   uint32_t static_flag;  // 1 for props (bounds computed once), 0 for server entities
   uint32_t prop_number;  // props only: index in the zone file's prop list

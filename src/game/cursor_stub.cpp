@@ -1,0 +1,3 @@
+#include "game/cursor.h"
+
+void cursor_software_draw(void) {}
