@@ -10,5 +10,8 @@ int utf8_encode(uint32_t code_point, uint8_t out[4]);
 uint32_t utf8_decode(const char** cursor);
 // 1, 2, 3 or 4 for a lead byte, 0 for a byte that cannot start a sequence.
 int utf8_sequence_length(uint8_t lead);
+// Like utf8_decode, but never stalls: an invalid sequence gives U+FFFD and skips one byte.
+// 0 (cursor unmoved) only at the terminator.
+uint32_t utf8_decode_lenient(const char** cursor);
 // Code points decoded before the terminator or the first invalid sequence.
 uint32_t utf8_length(const char* string);
