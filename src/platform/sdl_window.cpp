@@ -157,9 +157,13 @@ static int sdl_is_active(void* h) {
 
 static int sdl_cursor_position(void* h, int* x, int* y) {
   if (!h) return 0;
+  // Over the window, the position its motion events carried; elsewhere the global query,
+  // which some X servers only refresh from raw-motion events and may answer late.
+  if (SDL_GetMouseFocus() == win(h)) {
+    SDL_GetMouseState(x, y);
+    return 1;
+  }
   int gx = 0, gy = 0, wx = 0, wy = 0;
-  // The global query reads the pointer even when it is outside the window, where the
-  // window-relative state would keep its last inside position.
   SDL_GetGlobalMouseState(&gx, &gy);
   SDL_GetWindowPosition(win(h), &wx, &wy);
   *x = gx - wx;
