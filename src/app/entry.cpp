@@ -10,6 +10,7 @@
 #include "assets/locale.h"
 #include "assets/texture.h"
 #include "base/fatal.h"
+#include "input/mouse.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "render/gl_shared/gl_texture_source.h"
@@ -38,6 +39,7 @@ static void install_renderer_seams(void) {
   window_set_renderer_hooks(&window_hooks);
   // The frame's interface item draws the interface's draw list (the frame sits below it).
   frame_set_interface_draw(draw_interface);
+  mouse_set_client_size_source(render_get_size);
 }
 
 int app_main(int argc, char** argv) {

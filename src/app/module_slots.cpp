@@ -2,17 +2,28 @@
 
 #include "game/game_world.h"
 #include "game/model_bounds.h"
+#include "input/input.h"
+#include "input/keybind.h"
+#include "input/mouse.h"
 #include "net/dispatch.h"
 #include "platform/clock.h"
+#include "render/render.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
+#include "settings/settings.h"
+
+// The input layer cannot see the game world, so its world-reset listener lives here.
+static void input_on_world_reset(EntityWorld*) {
+  input_reset();
+  keybind_reset();
+}
 
 void defcache_setup(void) {}
 void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void zone_cells_setup(void) {}
-void keybindings_setup(void) {}
+void keybindings_setup(void) { keybind_init(); }
 void window_manager_setup(void) {}
 void ui_setup(void) {}
 void player_input_setup(void) {}
@@ -25,8 +36,12 @@ void frame_layers_setup(void) {
 }
 void zone_loading_setup_requests(void) {}
 
-void keybindings_start(void) {}
-void cursor_start(void) {}
+void keybindings_start(void) {
+  keybind_start();
+  game_world_listen(input_on_world_reset);
+}
+// Until cursor images exist this slot only hands the mouse its sensitivity.
+void cursor_start(void) { mouse_set_sensitivity(setting_mouse_sensitivity()); }
 void window_manager_start(void) {}
 void ui_start(void) {}
 void player_input_start(void) {}
@@ -36,9 +51,9 @@ void effects_start(void) {}
 void combat_text_start(void) {}
 void world_labels_start(void) {}
 
-void mouse_frame(void) {}
-void input_frame(void) {}
-void keybindings_frame(void) {}
+void mouse_frame(void) { mouse_update(); }
+void input_frame(void) { input_update(); }
+void keybindings_frame(void) { keybind_frame(); }
 void zone_cells_frame(void) {}
 void cursor_frame(void) {}
 void ui_frame(void) {}
@@ -65,6 +80,9 @@ void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
 void ui_shutdown(void) {}
-void keybindings_shutdown(void) {}
+void keybindings_shutdown(void) {
+  game_world_unlisten(input_on_world_reset);
+  keybind_shutdown();
+}
 void zone_loading_shutdown(void) {}
 void defcache_shutdown(void) {}
