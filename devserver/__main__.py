@@ -1,5 +1,5 @@
 """python3 -m devserver [--login-port N] [--world-port N] [--data DIR] [--scenario TEXT]
-                      [--world-scenario TEXT] [--role game|session]
+                      [--world-scenario TEXT] [--role game|session] [--zone N] [--zones DIR]
 
 Listens on 127.0.0.1. The first line on stdout is "listening PORT" for the login port (0
 picks a free one); with the game role the second is "world PORT". Every line after them is
@@ -7,7 +7,10 @@ picks a free one); with the game role the second is "world PORT". Every line aft
 follow what the servers saw, every game message included as "game OPCODE PAYLOAD-HEX".
 Role "game" runs the login server and the world server (accounts and characters in the data
 folder); role "session" runs only the bare session layer on the login port, for the session
-tests. A port already in use ends the program with exit code 3 and a one-line message.
+tests. The game role places players at the spawn line of zone<zone + 2>.txt in the zones
+folder (content/zones by default); a missing description or a missing or malformed spawn
+line ends the program with exit code 2 and one line naming the file. A port already in use
+ends the program with exit code 3 and a one-line message.
 Ends on SIGTERM or SIGINT.
 """
 import argparse
@@ -22,6 +25,7 @@ from .scenario import ScenarioPlan
 from .session import ServerSession
 from .store import Store
 from .world import DEFAULT_ZONE, WorldHandler
+from .zone_spawn import ZONES_FOLDER, SpawnError, read_spawn, zone_file
 
 
 def parse_arguments(argv):
@@ -36,6 +40,7 @@ def parse_arguments(argv):
     p.add_argument('--world-scenario', default='', help='test knobs of the world server')
     p.add_argument('--role', default='game', choices=['game', 'session'])
     p.add_argument('--zone', type=int, default=DEFAULT_ZONE, help='zone number sent on entering')
+    p.add_argument('--zones', default=ZONES_FOLDER, help='folder of the zone descriptions (spawn lines)')
     p.add_argument('--credential-prefix', default='', help='text before the account (the locale\'s)')
     p.add_argument('--credential-separator', default='\n',
                    help='text between account and password (the locale\'s); default a line feed')
@@ -49,7 +54,7 @@ def emit(*words):
     print(' '.join(str(w) for w in words), flush=True)
 
 
-async def serve(options):
+async def serve(options, spawn=None):
     plan = ScenarioPlan(options.scenario)
     world_plan = ScenarioPlan(options.world_scenario)
     store = Store(options.data) if options.data else Store(None)
@@ -80,7 +85,7 @@ async def serve(options):
                                            options.login_port)
         world = None
         if game:
-            world = await asyncio.start_server(accept('world', world_plan, lambda: WorldHandler(store, options.zone)),
+            world = await asyncio.start_server(accept('world', world_plan, lambda: WorldHandler(store, options.zone, spawn)),
                                                options.host, options.world_port)
     except OSError as error:
         if error.errno == errno.EADDRINUSE:
@@ -110,7 +115,15 @@ def main(argv=None):
     except ValueError as error:
         print('devserver: %s' % error, file=sys.stderr)
         return 2
-    asyncio.run(serve(options))
+    spawn = None
+    if options.role == 'game':
+        try:
+            # The client loads zone file max(zone + 2, 1) for the zone number it is sent.
+            spawn = read_spawn(zone_file(max(options.zone + 2, 1), options.zones))
+        except SpawnError as error:
+            print('devserver: %s' % error, file=sys.stderr)
+            return 2
+    asyncio.run(serve(options, spawn))
     return 0
 
 

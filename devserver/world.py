@@ -7,9 +7,10 @@ or that was already used. Game messages it answers (client opcode -> server opco
   2 create                     -> 7, then (after the client's 1) the summary again
   3 delete (int32 id)          -> 3 summary; an id not of this account: 4 (event delete-refused ID)
   4 back to the login server   -> 9 with fresh login credentials (a ticket-like text)
-  5 enter (int32 id)           -> 14 zone (ZONE, position); an id not of this account: 4
-                                  (event enter-refused ID)
-  6 zone ready (int32)         -> 17 local-player spawn with speeds and health
+  5 enter (int32 id)           -> 14 zone (ZONE, the zone's described spawn position); an id
+                                  not of this account: 4 (event enter-refused ID)
+  6 zone ready (int32)         -> 17 local-player spawn at the described spawn, with speeds
+                                  and health
   9 chat (channel, text)       -> 50 the same text echoed
   10, 11 movement              accepted, nothing sent
   59, 60, 61 definition ask    -> 145, 146, 147 from small tables (unknown ids: nothing)
@@ -23,7 +24,7 @@ from . import opcodes
 REJECT_TICKET = 11
 REFUSED_NOTICE = 4        # a character notice: the character named is not this account's
 DEFAULT_ZONE = 1          # the client loads zone number max(zone + 2, 1) = 3
-SPAWN_POSITION = (16.0, 2.0, 16.0)
+SPAWN = (16.0, 2.0, 16.0, 0.0)  # x, y, z, heading when no description is given
 ABILITIES = {1: (b'Strike', b'A plain blow.')}
 ITEMS = {1: (b'Bread', b'Fresh from the oven.')}
 FACTIONS = {1: (b'Townsfolk', b'The people of the town.')}
@@ -61,9 +62,10 @@ def summary_payload(characters):
                                    'details': details})
 
 
-def spawn_payload(character, position=SPAWN_POSITION):
+def spawn_payload(character, spawn=SPAWN):
+    position = tuple(spawn[:3])
     values = defaults(opcodes.SPAWN_LOCAL)
-    values.update({'id': 1, 'position': position, 'scale': 1.0, 'name': character['name'].encode('latin-1'),
+    values.update({'id': 1, 'position': position, 'heading': spawn[3], 'scale': 1.0, 'name': character['name'].encode('latin-1'),
                    'health_max': 100.0, 'health': 100.0, 'walk': 2.5, 'run': 6.0, 'swim': 2.0})
     values['motion'].update({'a': position, 'b': position, 'c': position})
     return opcodes.encode(opcodes.SPAWN_LOCAL, values)
@@ -78,9 +80,10 @@ def definition_payload(opcode, table, ident):
 
 
 class WorldHandler:
-    def __init__(self, store, zone=DEFAULT_ZONE):
+    def __init__(self, store, zone=DEFAULT_ZONE, spawn=SPAWN):
         self.store = store
         self.zone = zone
+        self.spawn = spawn
         self.account = None
         self.character = None
 
@@ -146,11 +149,11 @@ class WorldHandler:
                 await self.refuse(session, 'enter-refused', record)
                 return
             self.character = chosen
-            await session.send_game(14, struct.pack('<i3f', self.zone, *SPAWN_POSITION))
+            await session.send_game(14, struct.pack('<i3f', self.zone, *self.spawn[:3]))
             if session.scenario.zone_and_spawn:
-                await session.send_game(17, spawn_payload(self.character))
+                await session.send_game(17, spawn_payload(self.character, self.spawn))
         elif opcode == 6 and self.character is not None:
-            await session.send_game(17, spawn_payload(self.character))
+            await session.send_game(17, spawn_payload(self.character, self.spawn))
         elif opcode == 9 and record is not None:
             await session.send_game(50, opcodes.encode(opcodes.IN[50]['fields'], {
                 'channel': record['channel'], 'sender': self.character['name'].encode('latin-1')

@@ -16,6 +16,8 @@ packages=(
   # locale sources: tests build a comma-decimal locale to check files stay in the C format
   locales
   imagemagick netpbm sox
+  # fonts: the font builder rasterises the demo faces; tests cross-check it with FreeType
+  libfreetype-dev python3-freetype fonts-dejavu-core
   # music
   libfluidsynth-dev timgm6mb-soundfont
 )

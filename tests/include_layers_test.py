@@ -14,6 +14,7 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 OUTSIDE = (
     ("gl", re.compile(r"^GL/")),
     ("sodium", re.compile(r"^sodium")),
+    ("freetype", re.compile(r"^(ft2build\.h|freetype/)")),
     ("os", re.compile(r"^(SDL2?/|SDL\.h|unistd\.h|signal\.h|pthread\.h|fcntl\.h|dlfcn\.h|poll\.h|netdb\.h"
                       r"|sys/|netinet/|arpa/|dirent\.h|termios\.h|sched\.h|setjmp\.h)")),
 )
@@ -71,7 +72,8 @@ def check(root):
                 if layer not in table:
                     problems.append("%s: its folder %s has no line in cmake/layers.txt" % (relative, layer))
                     continue
-                allowed = set(table[layer]) | table.get(relative[len("src/"):], set())
+                own_line = relative[len("src/"):] if relative.startswith("src/") else relative
+                allowed = set(table[layer]) | table.get(own_line, set())
                 if "*" in allowed:
                     continue
                 allowed.add(layer)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "app/headless_login.h"
@@ -53,6 +55,18 @@ struct LoginFlow : ::testing::Test {
     for (int i = 0; i < 4; i++) out += (char)(((uint32_t)value >> (8 * i)) & 0xFF);
     return out;
   }
+  // x, y, z, heading of the spawn line in content/zones/zone<number>.txt.
+  static bool described_spawn(int number, float out[4]) {
+    std::ifstream in(std::string(OSTREVANE_SOURCE_DIR) + "/content/zones/zone" + std::to_string(number) +
+                     ".txt");
+    std::string line;
+    while (std::getline(in, line)) {
+      std::istringstream words(line);
+      std::string first;
+      if (words >> first && first == "spawn") return (bool)(words >> out[0] >> out[1] >> out[2] >> out[3]);
+    }
+    return false;
+  }
   static std::string hex(const std::string& bytes) {
     std::string out;
     char two[3];
@@ -86,6 +100,10 @@ TEST_F(LoginFlow, FromCredentialsToTheLocalPlayersSpawnAndBackWithTheSameCharact
   EXPECT_EQ(r.last_detail_count, 1);
   EXPECT_STREQ(r.character_name, "Hero");
   EXPECT_EQ(r.zone_number, 3);
+  // The zone message carries the spawn the demo zone's description gives.
+  float spawn[4];
+  ASSERT_TRUE(described_spawn(3, spawn));
+  for (int axis = 0; axis < 3; axis++) EXPECT_EQ(r.zone_position[axis], spawn[axis]) << axis;
   EXPECT_TRUE(r.spawned);
   EXPECT_GT(r.health, 0.0f);
   EXPECT_GT(r.walk_speed, 0.0f);

@@ -1,6 +1,6 @@
 // assetpack: builds, lists, extracts and verifies asset archives.
 //
-//   assetpack build OUT.dat MANIFEST   pack the files a manifest names
+//   assetpack build OUT.dat MANIFEST...  pack the files the manifests name
 //   assetpack list ARCHIVE             one line per directory entry
 //   assetpack extract ARCHIVE DIR [ID...]  write entries as DIR/<id>.bin
 //   assetpack verify ARCHIVE           decode every entry; fail on any fault
@@ -8,9 +8,10 @@
 // A manifest has one entry per line, `ID PATH`, in the order the data is laid out: ID is a
 // decimal or 0x-hex number, or `hash:NAME` for the locale name hash of NAME; PATH is taken
 // relative to the manifest's folder. Blank lines and lines starting with # are skipped.
-// The salt is the CRC-32 of the manifest's bytes, so the same manifest and files always give
-// the same archive. The archive is written beside OUT, opened again with the client's reader,
-// compared entry by entry and only then renamed over OUT.
+// Several manifests are laid out one after the other; an id given twice, in one manifest or
+// across them, is refused. The salt is the CRC-32 of the manifests' bytes in order, so the
+// same manifests and files always give the same archive. The archive is written beside OUT, opened again with
+// the client's reader, compared entry by entry and only then renamed over OUT.
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -49,14 +50,16 @@ bool parse_id(const std::string& text, uint32_t* id) {
   return true;
 }
 
-int command_build(const char* out_path, const char* manifest_path) {
+// Appends a manifest's entries (their files read) to entries; 1 on failure, reported.
+int read_manifest(const char* manifest_path, std::vector<uint8_t>* all_manifests,
+                  std::vector<ManifestEntry>* entries, std::vector<std::string>* origins) {
   std::vector<uint8_t> manifest;
   if (!tool_read_file(manifest_path, &manifest)) {
     fprintf(stderr, "assetpack: cannot read manifest %s\n", manifest_path);
     return 1;
   }
+  all_manifests->insert(all_manifests->end(), manifest.begin(), manifest.end());
   std::string base = tool_directory_of(manifest_path);
-  std::vector<ManifestEntry> entries;
   std::vector<std::string> lines = tool_split_lines(manifest);
   for (size_t index = 0; index < lines.size(); index++) {
     const std::string& line = lines[index];
@@ -81,8 +84,25 @@ int command_build(const char* out_path, const char* manifest_path) {
       fprintf(stderr, "%s:%d: cannot read %s\n", manifest_path, line_number, e.path.c_str());
       return 1;
     }
-    entries.push_back(std::move(e));
+    for (size_t k = 0; k < entries->size(); k++)
+      if ((*entries)[k].id == e.id) {
+        fprintf(stderr, "%s:%d: id 0x%08" PRIX32 " is also given at %s:%d\n", manifest_path, line_number,
+                e.id, (*origins)[k].c_str(), (*entries)[k].line);
+        return 1;
+      }
+    entries->push_back(std::move(e));
+    origins->push_back(manifest_path);
   }
+  return 0;
+}
+
+int command_build(const char* out_path, int manifest_count, char** manifest_paths) {
+  std::vector<uint8_t> manifest;
+  std::vector<ManifestEntry> entries;
+  std::vector<std::string> origins;
+  for (int i = 0; i < manifest_count; i++)
+    if (read_manifest(manifest_paths[i], &manifest, &entries, &origins)) return 1;
+  const char* manifest_path = manifest_paths[0];
 
   std::vector<ArchiveSource> sources;
   for (const ManifestEntry& e : entries) sources.push_back({e.id, e.data.data(), e.data.size()});
@@ -216,7 +236,7 @@ int command_verify(const char* path) {
 
 void usage(void) {
   fprintf(stderr,
-          "usage: assetpack build OUT.dat MANIFEST\n"
+          "usage: assetpack build OUT.dat MANIFEST...\n"
           "       assetpack list ARCHIVE\n"
           "       assetpack extract ARCHIVE DIR [ID...]\n"
           "       assetpack verify ARCHIVE\n");
@@ -225,7 +245,7 @@ void usage(void) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && strcmp(argv[1], "build") == 0) return command_build(argv[2], argv[3]);
+  if (argc >= 4 && strcmp(argv[1], "build") == 0) return command_build(argv[2], argc - 3, argv + 3);
   if (argc == 3 && strcmp(argv[1], "list") == 0) return command_list(argv[2]);
   if (argc >= 4 && strcmp(argv[1], "extract") == 0)
     return command_extract(argv[2], argv[3], argc - 4, argv + 4);

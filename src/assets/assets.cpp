@@ -6,7 +6,10 @@
 #include <system_error>
 
 #include "assets/archive.h"
+#include "assets/bsp.h"
 #include "assets/cache.h"
+#include "assets/font.h"
+#include "assets/map.h"
 #include "assets/texture.h"
 
 static const char* const REQUIRED_FILES[] = {
@@ -14,14 +17,19 @@ static const char* const REQUIRED_FILES[] = {
     "map.dat",  "mesh.dat", "music.dat", "sound.dat", "texture.dat",
 };
 
-// The decoders of the asset kinds built so far. Start-up installs each into a slot that has
-// no decoder yet, so tests that install fakes first keep them.
+// The decoders of the asset kinds built so far, with the largest entry each kind can hold
+// (0: the cache's default). Start-up installs each into a slot that has no decoder yet, so
+// tests that install fakes first keep them.
 static const struct {
   uint32_t type;
   AssetDecoder decoder;
+  uint64_t size_limit;
 } BUILTIN_DECODERS[] = {
-    {ASSET_TEXTURE, {texture_decode_asset, texture_destroy_asset}},
-    {ASSET_IMAGE, {image_decode_asset, image_destroy_asset}},
+    {ASSET_TEXTURE, {texture_decode_asset, texture_destroy_asset}, 0},
+    {ASSET_IMAGE, {image_decode_asset, image_destroy_asset}, 0},
+    {ASSET_MAP, {map_decode_asset, map_destroy_asset}, MAP_FILE_MAX},
+    {ASSET_BSP, {bsp_decode_asset, bsp_destroy_asset}, BSP_FILE_MAX},
+    {ASSET_FONT, {font_decode_asset, font_destroy_asset}, 0},
 };
 
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];
@@ -57,8 +65,10 @@ int assets_check_present(const char* assets_dir) {
 
 void assets_startup(const char* assets_dir) {
   if (g_started) return;
-  for (const auto& builtin : BUILTIN_DECODERS)
+  for (const auto& builtin : BUILTIN_DECODERS) {
     if (!asset_decoder(builtin.type).decode) asset_set_decoder(builtin.type, builtin.decoder);
+    if (builtin.size_limit) asset_set_size_limit(builtin.type, builtin.size_limit);
+  }
   char path[ASSET_PATH_MAX];
   for (uint32_t i = 0; i < ASSET_ARCHIVE_COUNT; i++) {
     g_archives[i] = nullptr;

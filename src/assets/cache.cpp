@@ -34,6 +34,13 @@ struct AssetRequest {
 };
 
 static AssetDecoder g_decoders[ASSET_TYPE_COUNT];
+// An entry may claim 8.5 times its stored bytes, and the loader allocates the claim before
+// the decoder sees a byte: each type refuses sizes no valid file of its kind reaches.
+static uint64_t g_size_limits[ASSET_TYPE_COUNT] = {
+    ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT,
+    ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT,
+    ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT, ASSET_SIZE_LIMIT_DEFAULT,
+};
 static void* g_placeholders[ASSET_TYPE_COUNT];
 
 // Everything below is guarded by g_lock, except g_archives (fixed while the loader runs) and
@@ -52,6 +59,14 @@ int asset_set_decoder(uint32_t type, AssetDecoder decoder) {
   g_decoders[type] = decoder.decode ? decoder : AssetDecoder{};
   return 1;
 }
+
+int asset_set_size_limit(uint32_t type, uint64_t bytes) {
+  if (type >= ASSET_TYPE_COUNT) return 0;
+  g_size_limits[type] = bytes;
+  return 1;
+}
+
+uint64_t asset_size_limit(uint32_t type) { return type < ASSET_TYPE_COUNT ? g_size_limits[type] : 0; }
 
 AssetDecoder asset_decoder(uint32_t type) {
   return type < ASSET_TYPE_COUNT ? g_decoders[type] : AssetDecoder{};
@@ -99,7 +114,7 @@ static void loader_run(void) {
     Archive* archive = g_archives[ARCHIVE_OF_TYPE[type]];
     void* object = nullptr;
     uint32_t size = archive_entry_size(archive, id);
-    if (size > 0 && g_decoders[type].decode) {
+    if (size > 0 && size <= g_size_limits[type] && g_decoders[type].decode) {
       if (size > scratch_size) {
         mem_free(scratch);
         scratch = (uint8_t*)mem_alloc(size);

@@ -70,6 +70,12 @@ struct AssetDecoder {
 // Installs (or with a null decode removes) the decoder of a type; 0 for a type out of range.
 // Call while the loader is idle (start-up, or tests between runs).
 int asset_set_decoder(uint32_t type, AssetDecoder decoder);
+// Largest entry size a type loads; a larger entry is a failed load, refused before anything
+// is read or allocated for it. ASSET_SIZE_LIMIT_DEFAULT until a type's decoder sets its own
+// (start-up does for the built-in decoders). 0 for a type out of range.
+constexpr uint64_t ASSET_SIZE_LIMIT_DEFAULT = 64ull << 20;
+int asset_set_size_limit(uint32_t type, uint64_t bytes);
+uint64_t asset_size_limit(uint32_t type);
 // The decoder installed for a type (all null when none or out of range).
 AssetDecoder asset_decoder(uint32_t type);
 // The seam for the renderer's fallback texture and the unit-cube mesh: only ASSET_TEXTURE

@@ -134,6 +134,7 @@ class AssetCache : public ::testing::Test {
     for (uint32_t t = 0; t < ASSET_TYPE_COUNT; t++) asset_set_decoder(t, {});
     asset_set_placeholder(ASSET_TEXTURE, nullptr);
     asset_set_placeholder(ASSET_MESH, nullptr);
+    asset_set_size_limit(ASSET_TEXTURE, ASSET_SIZE_LIMIT_DEFAULT);
   }
 
   static void close_latch() {
@@ -230,6 +231,22 @@ TEST_F(AssetCache, FailuresAnswerThePlaceholderOrNull) {
     // A completed load is announced even without an object.
     EXPECT_EQ(dispatched(), (std::vector<Ev>{loaded(c.type, c.id)})) << c.what;
   }
+}
+
+TEST_F(AssetCache, EntriesOverTheirTypesSizeLimitFailUnread) {
+  // Texture 1 holds two bytes, texture 2 one.
+  ASSERT_EQ(asset_set_size_limit(ASSET_TEXTURE, 1), 1);
+  AssetHandle over = load(ASSET_TEXTURE, 1);
+  EXPECT_EQ(over.failed, 1);
+  EXPECT_EQ(over.object, &g_fallback_texture);
+  EXPECT_EQ(g_decoded[ASSET_TEXTURE], 0) << "refused before the decoder";
+  AssetHandle at = load(ASSET_TEXTURE, 2);
+  EXPECT_EQ(at.failed, 0);
+  EXPECT_EQ(g_decoded[ASSET_TEXTURE], 1);
+  // The limit is per type: images read the same archive under their own.
+  EXPECT_EQ(load(ASSET_IMAGE, 1).failed, 0);
+  EXPECT_EQ(asset_set_size_limit(ASSET_TYPE_COUNT, 1), 0);
+  EXPECT_EQ(asset_size_limit(ASSET_TYPE_COUNT), 0u);
 }
 
 TEST_F(AssetCache, ImagesAreCachedApartFromTextures) {
@@ -358,6 +375,10 @@ TEST(AssetLoader, BuiltInDecodersReadRealImages) {
   assets_startup(dir.c_str());
   EXPECT_EQ(asset_decoder(ASSET_IMAGE).decode, image_decode_asset);
   EXPECT_EQ(asset_decoder(ASSET_TEXTURE).decode, texture_decode_asset);
+  // The largest valid map and BSP files, and the default for the kinds still without one.
+  EXPECT_EQ(asset_size_limit(ASSET_MAP), 9191528u);
+  EXPECT_EQ(asset_size_limit(ASSET_BSP), 136708126u);
+  EXPECT_EQ(asset_size_limit(ASSET_SOUND), 64u << 20);
   AssetHandle h;
   asset_request_wait(&h, ASSET_IMAGE, 5);
   ASSERT_EQ(h.failed, 0);

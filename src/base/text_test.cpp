@@ -76,6 +76,46 @@ TEST(Utf8, DecodeStopsWithoutMovingOnInvalidInput) {
   EXPECT_EQ(utf8_sequence_length(0xF8), 0);
 }
 
+// The lenient step walks every byte: each fault costs exactly one byte and one U+FFFD, and
+// what follows a fault is decoded as usual.
+TEST(Utf8, LenientDecodeReplacesOneByteAndGoesOn) {
+  const uint32_t R = UTF8_REPLACEMENT;
+  struct Case {
+    const char* bytes;
+    std::vector<uint32_t> code_points;
+  } cases[] = {
+      {"a\xE2\x82\xAC"
+       "b",
+       {'a', 0x20AC, 'b'}},
+      {"\xC3"
+       "A",
+       {R, 'A'}},  // missing continuation
+      {"\x80\xBF"
+       "z",
+       {R, R, 'z'}},                              // stray continuation bytes
+      {"\xF8\x88\x80\x80\x80", {R, R, R, R, R}},  // five-byte lead, then its tail
+      {"x\xE2\x82", {'x', R, R}},                 // truncated by the terminator
+      {"\xC0\x80"
+       "q",
+       {R, R, 'q'}},         // an overlong zero is no terminator
+      {"\xC0\x81", {0x01}},  // other overlong forms decode
+      {"\xF4\x8F\xBF\xBF", {0x10FFFF}},
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    const char* cursor = c.bytes;
+    std::vector<uint32_t> got;
+    for (uint32_t cp; (cp = utf8_decode_lenient(&cursor)) != 0;) got.push_back(cp);
+    EXPECT_EQ(got, c.code_points) << c.bytes;
+    EXPECT_EQ(cursor, c.bytes + strlen(c.bytes)) << "stops only at the terminator: " << c.bytes;
+    EXPECT_EQ(utf8_decode_lenient(&cursor), 0u);
+    EXPECT_EQ(*cursor, 0);
+  }
+  const char* null_cursor = nullptr;
+  EXPECT_EQ(utf8_decode_lenient(&null_cursor), 0u);
+  EXPECT_EQ(utf8_decode_lenient(nullptr), 0u);
+}
+
 TEST(Text, GrowthRuleAndAppends) {
   Text* t = text_create(0);
   EXPECT_EQ(t->capacity, 1u);

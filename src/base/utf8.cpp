@@ -52,6 +52,14 @@ uint32_t utf8_decode(const char** cursor) {
   return c;
 }
 
+uint32_t utf8_decode_lenient(const char** cursor) {
+  if (!cursor || !*cursor || **cursor == 0) return 0;
+  uint32_t c = utf8_decode(cursor);
+  if (c) return c;
+  *cursor += 1;
+  return UTF8_REPLACEMENT;
+}
+
 uint32_t utf8_length(const char* string) {
   if (!string) return 0;
   uint32_t n = 0;
