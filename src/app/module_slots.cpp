@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
+#include "ui/ui_draw_list.h"
 
 void defcache_setup(void) {}
 void ui_skin_setup(void) {}
@@ -19,8 +20,12 @@ void player_input_setup(void) {}
 void lights_setup(void) {}
 void game_sound_setup(void) {}
 void effects_setup(void) {}
+// The frame's interface item: the interface sits above the frame, so it is installed here.
+static void draw_interface(void) { ui_draw_list(nullptr); }
+
 void frame_layers_setup(void) {
   frame_startup();
+  frame_set_interface_draw(draw_interface);
   net_effects()->world_clock = env_on_world_clock;
 }
 void zone_loading_setup_requests(void) {}
@@ -60,7 +65,10 @@ void model_bounds_frame(void) { model_bounds_update(game_world(), frame_delta())
 void frame_draw_and_present(Window* window) { frame_render(window); }
 void zone_loading_frame(void) {}
 
-void frame_layers_shutdown(void) { frame_shutdown(); }
+void frame_layers_shutdown(void) {
+  frame_set_interface_draw(nullptr);
+  frame_shutdown();
+}
 void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
