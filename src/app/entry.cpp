@@ -17,17 +17,13 @@
 #include "render/render.h"
 #include "render/texture_options.h"
 #include "render/texture_prep.h"
-#include "scene/frame.h"
 #include "settings/settings.h"
-#include "ui/ui_draw_list.h"
 
 static const char USAGE[] =
     "Usage: game [OPTION]...\nOstrevane Client\n\n  -h, Print help and exit\n  -c, Path to an alternate "
     "settings file\n";
 static const char MSG_INTEGRITY[] = "Integrity check failed. Please exit, run the patcher, and try again.";
 static const char TITLE[] = "Ostrevane Client";
-
-static void draw_interface(void) { ui_draw_list(nullptr); }
 
 // The lower layers reach the renderer only through these pointers.
 static void install_renderer_seams(void) {
@@ -37,8 +33,6 @@ static void install_renderer_seams(void) {
   texture_set_hooks(&texture_hooks);
   static const WindowRendererHooks window_hooks = {render_resize, render_suspend};
   window_set_renderer_hooks(&window_hooks);
-  // The frame's interface item draws the interface's draw list (the frame sits below it).
-  frame_set_interface_draw(draw_interface);
   mouse_set_client_size_source(render_get_size);
 }
 

@@ -11,6 +11,7 @@
 #include "scene/environment.h"
 #include "scene/frame.h"
 #include "settings/settings.h"
+#include "ui/ui_draw_list.h"
 
 // The input layer cannot see the game world, so its world-reset listener lives here.
 static void input_on_world_reset(EntityWorld*) {
@@ -30,8 +31,12 @@ void player_input_setup(void) {}
 void lights_setup(void) {}
 void game_sound_setup(void) {}
 void effects_setup(void) {}
+// The frame's interface item: the interface sits above the frame, so it is installed here.
+static void draw_interface(void) { ui_draw_list(nullptr); }
+
 void frame_layers_setup(void) {
   frame_startup();
+  frame_set_interface_draw(draw_interface);
   net_effects()->world_clock = env_on_world_clock;
 }
 void zone_loading_setup_requests(void) {}
@@ -75,7 +80,10 @@ void model_bounds_frame(void) { model_bounds_update(game_world(), frame_delta())
 void frame_draw_and_present(Window* window) { frame_render(window); }
 void zone_loading_frame(void) {}
 
-void frame_layers_shutdown(void) { frame_shutdown(); }
+void frame_layers_shutdown(void) {
+  frame_set_interface_draw(nullptr);
+  frame_shutdown();
+}
 void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
