@@ -208,7 +208,7 @@ struct MoveTrack {
   int32_t count;
   double playback_time;
   double since_last;                      // seconds since the last regular sample arrived
-  float intervals[MOVE_TRACK_INTERVALS];  // the last arrival intervals, oldest first
+  double intervals[MOVE_TRACK_INTERVALS];  // the last arrival intervals, oldest first
   int32_t interval_count;
   float average;            // 0.1 at first, kept within 0.05 .. 0.5
   float jitter;             // max interval - average when the max exceeds twice the average, else 0

@@ -5,8 +5,8 @@
 
 #include "base/math.h"
 
-static constexpr float MOVE_AVERAGE_START = 0.1f;
-static constexpr float MOVE_AVERAGE_MIN = 0.05f, MOVE_AVERAGE_MAX = 0.5f;
+static constexpr double MOVE_AVERAGE_START = 0.1;
+static constexpr double MOVE_AVERAGE_MIN = 0.05, MOVE_AVERAGE_MAX = 0.5;
 static constexpr float MOVE_RESTART_DISTANCE = 2.0f;
 static constexpr double MOVE_STAMP_STEP = 0.05;  // the least step between two stamps
 static constexpr double MOVE_STANDING_AFTER = 0.5;
@@ -30,18 +30,18 @@ static float distance(Vec3 a, Vec3 b) {
   return sqrtf(dx * dx + dy * dy + dz * dz);
 }
 
-static void push_interval(MoveTrack* t, float interval) {
+static void push_interval(MoveTrack* t, double interval) {
   if (t->interval_count == MOVE_TRACK_INTERVALS) {
-    memmove(t->intervals, t->intervals + 1, sizeof(float) * (MOVE_TRACK_INTERVALS - 1));
+    memmove(t->intervals, t->intervals + 1, sizeof(double) * (MOVE_TRACK_INTERVALS - 1));
     t->interval_count--;
   }
   t->intervals[t->interval_count++] = interval;
-  float sum = 0, largest = 0;
+  double sum = 0, largest = 0;
   for (int32_t i = 0; i < t->interval_count; i++) {
     sum += t->intervals[i];
     if (t->intervals[i] > largest) largest = t->intervals[i];
   }
-  float average = sum / (float)t->interval_count;
+  double average = sum / t->interval_count;
   if (average < MOVE_AVERAGE_MIN) average = MOVE_AVERAGE_MIN;
   if (average > MOVE_AVERAGE_MAX) average = MOVE_AVERAGE_MAX;
   t->average = average;
@@ -60,9 +60,9 @@ void move_track_sample(MoveTrack* t, Vec3 position, float heading, const MoveSam
   double stamp;
   if (mode == MOVE_MODE_EXTRA) {
     double elapsed = t->since_last > 0 ? t->since_last : 0;
-    stamp = t->clock + (elapsed < t->average ? elapsed : (double)t->average);
+    stamp = t->clock + (elapsed < t->average ? elapsed : t->average);
   } else {
-    if (t->previous_counts) push_interval(t, (float)t->since_last);
+    if (t->previous_counts) push_interval(t, t->since_last);
     t->since_last = 0;
     // A standing sample ends a walk: the pause until the next one says nothing of the cadence.
     t->previous_counts = in->direction != 0 || (in->motion_state & (MOTION_JUMPING | MOTION_FALLING));
