@@ -2,6 +2,7 @@
 
 #include "game/game_world.h"
 #include "game/model_bounds.h"
+#include "game/object_effects.h"
 #include "input/input.h"
 #include "input/keybind.h"
 #include "input/mouse.h"
@@ -64,7 +65,8 @@ void cursor_frame(void) {}
 void ui_frame(void) {}
 void camera_attach_frame(void) {}
 void player_input_frame(void) {}
-void player_physics_frame(void) {}
+// The local player's own movement comes first, once it exists; then the other characters.
+void player_physics_frame(void) { game_objects_frame(frame_delta()); }
 void camera_place_frame(void) {}
 void environment_frame(void) { env_update(); }
 void player_water_frame(void) {}

@@ -2,6 +2,7 @@
 
 #include "app/module_slots.h"
 #include "base/event_bus.h"
+#include "game/object_effects.h"
 #include "net/net.h"
 #include "platform/clock.h"
 
@@ -33,6 +34,7 @@ void game_modules_init(void) {
   effects_start();
   combat_text_start();
   world_labels_start();
+  game_objects_start();
 }
 
 // Input events posted during the message drain are dispatched in slot 24, after the input
@@ -67,6 +69,7 @@ void game_modules_frame(Window* window) {
 }
 
 void game_modules_shutdown(void) {
+  game_objects_shutdown();
   frame_layers_shutdown();
   effects_shutdown();
   game_sound_shutdown();

@@ -1,6 +1,7 @@
 #include "game/catalogue.h"
 
 #include "game/game_objects.h"
+#include "game/move_track.h"
 
 const CatalogueSpace CATALOGUE_SPACES[CATALOGUE_SPACE_COUNT] = {
     {SPACE_CAMERA, SIZING_ONE, 3, {3, 7, 1}},
@@ -122,11 +123,8 @@ uint32_t catalogue_entity_create(EntityWorld* world, uint32_t space, uint32_t va
     c->near_plane = 0.1f;
     c->fov_degrees = 60.0f;
   }
-  if (MotionState* m = (MotionState*)entity_component(world, COMPONENT_MOTION_STATE, handle)) {
-    m->height = 2.0f;
-    m->radius = 0.5f;
-    m->centre_offset = 1.025f;
-  }
-  if (MoveTrack* m = (MoveTrack*)entity_component(world, COMPONENT_MOVE_TRACK, handle)) m->factor = 0.1f;
+  if (MotionState* m = (MotionState*)entity_component(world, COMPONENT_MOTION_STATE, handle))
+    motion_state_reset(m);
+  if (MoveTrack* m = (MoveTrack*)entity_component(world, COMPONENT_MOVE_TRACK, handle)) move_track_reset(m);
   return handle;
 }

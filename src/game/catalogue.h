@@ -57,7 +57,7 @@ EntityWorld* catalogue_world_create(uint32_t tag, const PropCounts* counts);
 // Creates an entity in a catalogue space and fills the catalogue's starting values: header
 // (own handle, the creator's value and flags words, active, static for prop spaces), unit
 // scale, visible model due for its first bounds, camera 0.1 / 60 degrees, motion 2.0 / 0.5 /
-// 1.025, move track factor 0.1. 0 when the space does not exist or is full.
+// 1.025, move track average 0.1. 0 when the space does not exist or is full.
 uint32_t catalogue_entity_create(EntityWorld* world, uint32_t space, uint32_t value, uint32_t flags);
 
 // Release function of the zone-resource components: calls the element's destroy callback.

@@ -168,7 +168,7 @@ TEST(Catalogue, StartingValues) {
   EXPECT_FLOAT_EQ(m->height, 2.0f);
   EXPECT_FLOAT_EQ(m->radius, 0.5f);
   EXPECT_FLOAT_EQ(m->centre_offset, 1.025f);
-  EXPECT_FLOAT_EQ(((const MoveTrack*)entity_component(world, COMPONENT_MOVE_TRACK, player))->factor, 0.1f);
+  EXPECT_FLOAT_EQ(((const MoveTrack*)entity_component(world, COMPONENT_MOVE_TRACK, player))->average, 0.1f);
   const EntityHeader* h = (const EntityHeader*)entity_component(world, COMPONENT_ENTITY_HEADER, player);
   EXPECT_EQ(h->handle, player);
   EXPECT_EQ(h->flags, 3u);

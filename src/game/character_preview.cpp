@@ -4,12 +4,10 @@
 
 #include "base/random.h"
 #include "game/catalogue.h"
+#include "game/creature_path.h"
 #include "game/game_world.h"
 
 static CharacterPreview g_preview;
-
-static constexpr float BLINK_STEP_SECONDS = 1.0f / 30.0f;
-static constexpr int32_t BLINK_LAST_STEP = 6;
 
 static void forget(void) { memset(&g_preview, 0, sizeof(g_preview)); }
 
@@ -50,23 +48,7 @@ int character_preview_show(int32_t appearance_id, uint32_t choice) {
 void character_preview_tick(float dt) {
   if (!g_preview.handle || !(dt > 0)) return;
   CharacterPreview& p = g_preview;
-  p.blink_timer += dt;
-  if (p.blink_step == 0) {
-    if (p.blink_timer >= p.blink_interval) {
-      p.blink_step = 1;
-      p.blink_timer = 0;
-    }
-  } else {
-    // Several steps may pass in one long frame.
-    while (p.blink_step != 0 && p.blink_timer >= BLINK_STEP_SECONDS) {
-      p.blink_timer -= BLINK_STEP_SECONDS;
-      if (++p.blink_step > BLINK_LAST_STEP) {
-        p.blink_step = 0;
-        p.blink_timer = 0;
-        p.blink_interval = random_float(1.5f, 2.0f);
-      }
-    }
-  }
+  blink_advance(&p.blink_interval, &p.blink_timer, &p.blink_step, dt);
   p.idle_timer += dt;
   if (p.idle_timer >= p.idle_threshold) {
     p.idle_request = random_int(0, 2) + 1;

@@ -152,27 +152,83 @@ struct Transform {
   Vec3 scale;
 };
 
-// 8: a walking character's movement and collision state: body height, radius and centre
-// offset first, the rest owned by movement physics.
+// 8: a walking character's movement and collision state. The movement-physics fields come
+// first, in their order (body height, radius and centre offset, then the airborne state);
+// the stored heading follows. Later movement code appends its own fields after these.
+struct AirborneRecord {
+  int32_t air_state_copy;
+  double air_time;  // seconds
+  float start_height;
+  int32_t jump_flag;
+  int32_t long_air_flag;
+  int32_t jump_flag_copy;
+  int32_t hard_landing;  // cleared by the animation controller that reads it
+};
 struct MotionState {
   float height;         // 2.0
   float radius;         // 0.5
-  float centre_offset;  // 1.025
-  uint8_t state[252];
+  float centre_offset;  // 1.025: capsule centre above the feet
+  int32_t air_state;    // 0 on the ground, 1 rising, 2 falling
+  float air_speed;
+  AirborneRecord airborne;
+  Vec3 air_direction;  // y is 1 for a jump, 0 for a fall
+  int32_t fell;        // the fall began by walking off an edge
+  int32_t on_ground;
+  int32_t stepped;
+  float vertical_speed;  // positive up
+  Vec3 ground_normal;
+  float heading;  // the stored heading (degrees)
 };
 
-// 9: following a remote character's reported movement.
+// 9: following a remote character's reported movement: a buffer of up to MOVE_TRACK_SAMPLES
+// compact samples played back with a delay that adapts to the arrival intervals. Times are
+// seconds on the track's own clock; doubles, so a long session keeps frame precision.
+constexpr int MOVE_TRACK_SAMPLES = 16;
+constexpr int MOVE_TRACK_INTERVALS = 8;
+// Motion state bits (they combine) and direction bits of a movement sample.
+enum : uint8_t {
+  MOTION_STANDING = 1,
+  MOTION_WALKING = 2,
+  MOTION_RUNNING = 4,
+  MOTION_IN_WATER = 8,
+  MOTION_JUMPING = 16,
+  MOTION_FALLING = 32,
+  MOTION_UNDER_WATER = 64,
+  MOTION_TURNING = 128,
+};
+struct MoveSample {
+  Vec3 position;
+  float heading;         // degrees
+  uint8_t motion_state;  // MOTION_* bits
+  uint8_t direction;     // DIRECTION_* bits
+  double stamp;
+};
 struct MoveTrack {
-  Vec3 target_position;
-  float target_heading;
-  uint32_t flag_a, flag_b;
-  float factor;  // 0.1
-  uint8_t samples[512];
+  MoveSample samples[MOVE_TRACK_SAMPLES];  // oldest first
+  int32_t count;
+  double playback_time;
+  double since_last;                      // seconds since the last regular sample arrived
+  double intervals[MOVE_TRACK_INTERVALS];  // the last arrival intervals, oldest first
+  int32_t interval_count;
+  float average;            // 0.1 at first, kept within 0.05 .. 0.5
+  float jitter;             // max interval - average when the max exceeds twice the average, else 0
+  int32_t previous_counts;  // the previous sample's interval enters the statistics
+  double last_stamp;
+  double clock;
+  // What playback shows: the bytes in effect and the airborne animation request.
+  uint8_t motion_state, direction;
+  int32_t air_mode;  // -1 none, else 0 ground, 1 jumping, 2 falling
+  float air_height;
+  float air_time;
 };
 
-// 10
+// 10: the player's position between physics ticks.
 struct PositionHistory {
-  Vec3 last[2];
+  Vec3 velocity;  // units per second, written each tick
+  uint32_t spare;
+  double accumulator;  // tick accumulator, seconds
+  Vec3 previous;       // position at the previous tick
+  Vec3 current;        // position at the current tick
 };
 
 // 11: collision and culling data of a placed prop.

@@ -14,6 +14,8 @@
 
 struct GameObject;
 struct Creature;
+struct PlayerCharacter;
+struct LocalPlayer;
 struct MotionRecord;  // the motion part of a spawn or move message
 struct CombatRecord;  // one combat event
 
@@ -114,10 +116,27 @@ struct StatusEffect {
 };
 constexpr int CREATURE_STATUS_EFFECTS = 24;  // entries 0..11 and 12..23 are the two halves
 
+// A creature's movement path: a polyline of up to four points with the cumulative length at
+// each point (0 at the first).
+constexpr int CREATURE_PATH_POINTS = 4;
 struct CreaturePath {
-  Vec3 start, end;
-  float length;
-  uint32_t state;
+  Vec3 points[CREATURE_PATH_POINTS];
+  float lengths[CREATURE_PATH_POINTS];
+  int32_t count;
+};
+
+// Player slots 0..4 (other players and the local player) and the local player's own slot.
+// Same rules as the object slots.
+struct PlayerSlots {
+  void (*set_player_a)(PlayerCharacter* player, int32_t value);
+  void (*set_player_b)(PlayerCharacter* player, int32_t value);
+  void (*set_player_c)(PlayerCharacter* player, int32_t value);
+  void (*set_player_d)(PlayerCharacter* player, int32_t value);
+  void (*set_player_e)(PlayerCharacter* player, int32_t value);
+};
+struct LocalSlots {
+  // Arguments in wire order; the second is stored first.
+  void (*set_local_pair)(LocalPlayer* local, float first, float second);
 };
 
 struct Creature {
@@ -138,18 +157,21 @@ struct Creature {
   float blink_timer;
   int32_t blink_step;
   float idle_timer;
-  float idle_threshold;  // random 5 .. 25 s
+  float idle_threshold;     // random 5 .. 25 s
+  uint32_t idle_animation;  // the animation the idle timer last saw
   const CreatureSlots* creature_slots;
 };
 
 struct PlayerCharacter {
   Creature creature;
   int32_t player_a, player_b, player_c, player_d, player_e;
+  const PlayerSlots* player_slots;
 };
 
 struct LocalPlayer {
   PlayerCharacter player;
   float local_pair[2];  // set_local_pair stores its second argument first
+  const LocalSlots* local_slots;
 };
 
 // The first member of each layer sits at offset 0, so the views below are plain casts.
