@@ -1,8 +1,10 @@
 // Opens the client's window through the platform layer, installs one of the two OpenGL
 // backends and draws scripted scenes through draw submission, writing each frame with the
 // backend's own screenshot (the client's BMP writer). The "frame" scene is a small hand-built
-// zone drawn and presented by the game's frame function. tests/render_scenes_test.py compares
-// the pictures with values it computes itself and the two backends with each other.
+// zone drawn and presented by the game's frame function; the "text" and "frames" scenes draw
+// the interface's draw list with the demo fonts and interface images of the built archives
+// (render_ui_scenes.h). tests/render_scenes_test.py compares the pictures with values it
+// computes itself and the two backends with each other.
 //
 //   render_harness arrays|lists OUTDIR      every scene to OUTDIR/<backend>_<scene>.bmp
 //   render_harness arrays|lists counts      state-shadow checks through the counting layer
@@ -34,6 +36,7 @@
 #include "render/gl_shared/gl_textures.h"
 #include "render/render.h"
 #include "render/texture_prep.h"
+#include "render_ui_scenes.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
 
@@ -77,12 +80,15 @@ struct AssetEventPayload {
 enum : uint32_t { HARNESS_ASSET_TEXTURE = 7 };
 int texture_event(const void* payload, int32_t* id) {
   const AssetEventPayload* p = (const AssetEventPayload*)payload;
-  if (!p || p->type != HARNESS_ASSET_TEXTURE) return 0;
-  *id = p->id;
-  return 1;
+  if (p && p->type == HARNESS_ASSET_TEXTURE) {
+    *id = p->id;
+    return 1;
+  }
+  return ui_scenes_texture_event(payload, id);
 }
 
 int find_texture(int32_t id, Texture** out) {
+  if (id >= UI_SCENE_TEXTURE_FIRST) return ui_scenes_find_texture(id, out);
   switch (id) {
     case TEX_QUADS:
       *out = g_quads;
@@ -101,6 +107,11 @@ int find_texture(int32_t id, Texture** out) {
   }
 }
 
+int request_texture(int32_t id, Texture** out) {
+  if (id >= UI_SCENE_TEXTURE_FIRST) return ui_scenes_request_texture(id, out);
+  return find_texture(id, out);
+}
+
 void make_textures(void) {
   g_quads = make_texture(TEX_QUADS, 2, 2, PF_RGB888, 0);
   const uint8_t quads[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
@@ -112,7 +123,7 @@ void make_textures(void) {
   g_mips->wrap = 1;  // clamping with linear filtering would blend in the black border
   texture_options_set(0, 1, 0, 0);
   texture_prepare(g_mips);
-  GlTextureSource source = {find_texture, find_texture, texture_event};
+  GlTextureSource source = {request_texture, find_texture, texture_event};
   gl_set_texture_source(&source);
 }
 
@@ -395,6 +406,8 @@ const Scene SCENES[] = {
     {"texture", scene_texture},
     {"scissor", scene_scissor},
     {"strips", scene_strips},
+    {"text", ui_scene_text},
+    {"frames", ui_scene_frames},
     {"frame", scene_frame, true},
     {"strips_reference", scene_strips_reference},
 };
@@ -610,11 +623,13 @@ int main(int argc, char** argv) {
     char line[64];
     while (fgets(line, sizeof line, stdin)) pump();
   } else {
+    if (!ui_scenes_start(HARNESS_ASSETS_DIR)) g_failures++;
     for (const Scene& s : SCENES) {
       pump();
       if (!s.presents) s.draw();
       if (!shoot(folder, backend, s.name, s.presents ? s.draw : nullptr)) g_failures++;
     }
+    ui_scenes_stop();
   }
   draw_shutdown();
   render_shutdown_device();

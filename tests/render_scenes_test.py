@@ -1,9 +1,12 @@
 """Draws the render harness scenes through both OpenGL backends under the X server and
 checks the screenshots the client wrote: valid 16-bit BMP files (read by PIL), each scene
 against values computed here with numpy, the two backends against each other pixel for
-pixel, and our strip and fan expansion against the driver's own strips and fans.
+pixel, and our strip and fan expansion against the driver's own strips and fans. The
+interface scenes are checked against pictures built from FreeType and the source images
+(ui_scenes_model.py): every text pixel within one 16-bit step of the alpha-over of FreeType's
+bitmaps at the pen positions, so text one pixel off fails.
 
-usage: render_scenes_test.py RENDER_HARNESS
+usage: render_scenes_test.py RENDER_HARNESS SOURCE_DIR DEJAVU_DIR
 """
 import os
 import shutil
@@ -15,6 +18,8 @@ import tempfile
 
 import numpy as np
 from PIL import Image
+
+import ui_scenes_model
 
 W, H = 320, 240
 failures = []
@@ -177,6 +182,38 @@ def check_frame(name, got):
     compare(name, got, want, 1, mask)
 
 
+def check_interface(shots, source, dejavu):
+    """The text and frames scenes against the pictures ui_scenes_model builds."""
+    missing = ui_scenes_model.available()
+    if missing:
+        if os.environ.get("CI") == "true":
+            fail("missing: " + ", ".join(missing))
+        else:
+            print("skipped the interface pictures: missing " + ", ".join(missing))
+        return
+    fonts = ui_scenes_model.load_fonts(source, dejavu)
+    text = ui_scenes_model.text_picture(fonts, H, W)
+    frames, known = ui_scenes_model.frames_picture(source, H, W)
+    if known.sum() < W * H * 0.95:
+        fail("frames: too few pixels pinned down by the model")
+    for backend in ("arrays", "lists"):
+        for scene, want, mask in (("text", text, None), ("frames", frames, known)):
+            got = shots.get((backend, scene))
+            if got is None:
+                fail(f"{backend}_{scene}: no screenshot")
+            else:
+                compare(f"{backend}_{scene}", got, want, 1, mask)
+        # The comparison sees text moved by a single pixel either way.
+        got = shots.get((backend, "text"))
+        if got is None:
+            continue
+        for shift in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+            moved = quantise(np.clip(np.floor(ui_scenes_model.text_picture(fonts, H, W, shift) + 0.5), 0, 255))
+            off = (np.abs(got - moved).max(axis=-1) > 8).sum()
+            if off < 100:
+                fail(f"{backend}_text: text moved by {shift} differs in only {off} pixels")
+
+
 def run(harness, backend, folder):
     p = subprocess.run([harness, backend, folder], capture_output=True, text=True, timeout=240)
     sys.stdout.write(p.stdout)
@@ -255,6 +292,7 @@ def main():
                 # The facing strip and the fan are drawn, the other strip is culled.
                 if not strips[20:100, 20:180].any() or strips[130:210, 20:180].any() or not strips[40:200, 200:300].any():
                     fail(f"{backend}: strips scene does not show the facing strip and fan only")
+        check_interface(shots, sys.argv[2], sys.argv[3])
         names = sorted({s for (_, s) in shots})
         for scene in names:
             a, b = shots.get(("arrays", scene)), shots.get(("lists", scene))
