@@ -15,8 +15,10 @@
 #include "assets/archive_writer.h"
 #include "assets/cache.h"
 #include "assets/sound.h"
+#include "audio/wave_output.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
+#include "platform/wave_out.h"
 #include "support/test_files.h"
 #include "support/test_wait.h"
 
@@ -428,6 +430,64 @@ TEST_F(Mixer, ThreadsMeetOnlyThroughTheLock) {
   driver.join();
   EXPECT_GT(mixes.load(), 0);
   settle();
+}
+
+}  // namespace
+
+namespace {
+
+// The wave output on the null device: a third thread plays the sound card, completing
+// buffers, while the main thread dispatches and the mixing thread refills.
+class WaveOutNull : public Mixer {
+ protected:
+  void TearDown() override {
+    waveout_stop();
+    waveout_use_device(nullptr);
+    Mixer::TearDown();
+  }
+};
+
+TEST_F(WaveOutNull, BuffersPlayInOrderAndAFailedWriteIsRetriedUnmixed) {
+  Samples source = samples_of(LONG);
+  ASSERT_EQ(mixer_play_effect(LONG, 3), 1);
+  settle();
+  waveout_use_device(waveout_null_device());
+  waveout_start();
+  ASSERT_TRUE(waveout_running());
+  ASSERT_TRUE(test_wait_until([] { return waveout_null_queued() == WAVEOUT_BUFFERS; }));
+  waveout_null_fail_writes(2);
+  Samples capture;
+  std::atomic<int> done{0};
+  std::thread card([&] {
+    Samples buffer(WAVEOUT_BUFFER_SAMPLES);
+    for (int i = 0; i < 7; i++) {
+      if (!test_wait_until([] { return waveout_null_queued() == WAVEOUT_BUFFERS; })) break;
+      ASSERT_EQ(waveout_null_complete(buffer.data()), WAVEOUT_BUFFER_SAMPLES);
+      capture.insert(capture.end(), buffer.begin(), buffer.end());
+    }
+    done = 1;
+  });
+  while (!done) event_dispatch();
+  card.join();
+  ASSERT_EQ(capture.size(), 7u * WAVEOUT_BUFFER_SAMPLES);
+  for (size_t i = 0; i < capture.size(); i++) {
+    if (i >= 110 && i < 4890)
+      ASSERT_EQ(capture[i], source[i]) << i;
+    else if (i >= 5000)
+      ASSERT_EQ(capture[i], 0) << i;
+  }
+  EXPECT_EQ(finished(LONG, 3), 1);
+  waveout_stop();
+  EXPECT_FALSE(waveout_running());
+  EXPECT_EQ(waveout_null_queued(), 0u);
+}
+
+TEST_F(WaveOutNull, ADeviceThatWillNotOpenLeavesSoundOff) {
+  static const WaveOut REFUSING = {[](WaveOutDone) { return 0; }, nullptr, nullptr};
+  waveout_use_device(&REFUSING);
+  waveout_start();
+  EXPECT_FALSE(waveout_running());
+  waveout_stop();
 }
 
 }  // namespace
