@@ -14,7 +14,9 @@
 #include "assets/archive.h"
 #include "assets/archive_writer.h"
 #include "assets/cache.h"
+#include "assets/locale.h"
 #include "assets/sound.h"
+#include "audio/game_sound.h"
 #include "audio/wave_output.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
@@ -488,6 +490,67 @@ TEST_F(WaveOutNull, ADeviceThatWillNotOpenLeavesSoundOff) {
   waveout_start();
   EXPECT_FALSE(waveout_running());
   waveout_stop();
+}
+
+}  // namespace
+
+namespace {
+
+int g_world_exists;
+uint32_t g_world_tag;
+int fake_world(uint32_t* tag_out) {
+  *tag_out = g_world_tag;
+  return g_world_exists;
+}
+
+class MixerUiSound : public Mixer {
+ protected:
+  void SetUp() override {
+    Mixer::SetUp();
+    // Version 2 locale table: key 0x3D18E43D names sound SHORT, key 50 names no sound.
+    std::vector<uint8_t> b;
+    auto put = [&](uint32_t v) {
+      for (int i = 0; i < 4; i++) b.push_back((uint8_t)(v >> (8 * i)));
+    };
+    for (uint32_t v : {2u, 0xABCDu, 2u, 50u, 1u, 0u, 0x3D18E43Du, 1u, (uint32_t)SHORT}) put(v);
+    ASSERT_EQ(locale_load_blob(b.data(), b.size(), 1), 1);
+    sound_set_world_query(fake_world);
+    g_world_exists = 1;
+    g_world_tag = 2;
+  }
+  void TearDown() override {
+    sound_set_world_query(nullptr);
+    locale_unload();
+    Mixer::TearDown();
+  }
+};
+
+TEST_F(MixerUiSound, PlaysOnceOnlyInAWorldThatIsNotTheFirst) {
+  EXPECT_EQ(play_ui_sound(0x3D18E43Du), 1);
+  EXPECT_EQ(play_ui_sound(0x3D18E43Du), 0) << "already playing";
+  EXPECT_TRUE(mixer_is_playing(SHORT));
+  mixer_stop_tag(0);
+  settle();
+  mix();
+  ASSERT_FALSE(mixer_is_playing(SHORT));
+  struct Case {
+    const char* what;
+    int exists;
+    uint32_t tag, key;
+  } cases[] = {
+      {"no world", 0, 2, 0x3D18E43Du},
+      {"world tag 1", 1, 1, 0x3D18E43Du},
+      {"key naming no sound", 1, 2, 50},
+      {"unknown key", 1, 2, 51},
+  };
+  for (const Case& c : cases) {
+    g_world_exists = c.exists;
+    g_world_tag = c.tag;
+    EXPECT_EQ(play_ui_sound(c.key), 0) << c.what;
+    EXPECT_FALSE(any_active()) << c.what;
+  }
+  sound_set_world_query(nullptr);
+  EXPECT_EQ(play_ui_sound(0x3D18E43Du), 0) << "no query installed";
 }
 
 }  // namespace
