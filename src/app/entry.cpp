@@ -10,6 +10,7 @@
 #include "assets/locale.h"
 #include "assets/texture.h"
 #include "base/fatal.h"
+#include "input/mouse.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "render/gl_shared/gl_texture_source.h"
@@ -32,6 +33,7 @@ static void install_renderer_seams(void) {
   texture_set_hooks(&texture_hooks);
   static const WindowRendererHooks window_hooks = {render_resize, render_suspend};
   window_set_renderer_hooks(&window_hooks);
+  mouse_set_client_size_source(render_get_size);
 }
 
 int app_main(int argc, char** argv) {

@@ -3,17 +3,29 @@
 #include "audio/game_sound.h"
 #include "game/game_world.h"
 #include "game/model_bounds.h"
+#include "input/input.h"
+#include "input/keybind.h"
+#include "input/mouse.h"
 #include "net/dispatch.h"
 #include "platform/clock.h"
+#include "render/render.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
+#include "settings/settings.h"
+#include "ui/ui_draw_list.h"
+
+// The input layer cannot see the game world, so its world-reset listener lives here.
+static void input_on_world_reset(EntityWorld*) {
+  input_reset();
+  keybind_reset();
+}
 
 void defcache_setup(void) {}
 void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void zone_cells_setup(void) {}
-void keybindings_setup(void) {}
+void keybindings_setup(void) { keybind_init(); }
 void window_manager_setup(void) {}
 void ui_setup(void) {}
 void player_input_setup(void) {}
@@ -30,14 +42,22 @@ void game_sound_setup(void) {
   sound_apply_settings();
 }
 void effects_setup(void) {}
+// The frame's interface item: the interface sits above the frame, so it is installed here.
+static void draw_interface(void) { ui_draw_list(nullptr); }
+
 void frame_layers_setup(void) {
   frame_startup();
+  frame_set_interface_draw(draw_interface);
   net_effects()->world_clock = env_on_world_clock;
 }
 void zone_loading_setup_requests(void) {}
 
-void keybindings_start(void) {}
-void cursor_start(void) {}
+void keybindings_start(void) {
+  keybind_start();
+  game_world_listen(input_on_world_reset);
+}
+// Until cursor images exist this slot only hands the mouse its sensitivity.
+void cursor_start(void) { mouse_set_sensitivity(setting_mouse_sensitivity()); }
 void window_manager_start(void) {}
 void ui_start(void) {}
 void player_input_start(void) {}
@@ -47,9 +67,9 @@ void effects_start(void) {}
 void combat_text_start(void) {}
 void world_labels_start(void) {}
 
-void mouse_frame(void) {}
-void input_frame(void) {}
-void keybindings_frame(void) {}
+void mouse_frame(void) { mouse_update(); }
+void input_frame(void) { input_update(); }
+void keybindings_frame(void) { keybind_frame(); }
 void zone_cells_frame(void) {}
 void cursor_frame(void) {}
 void ui_frame(void) {}
@@ -71,11 +91,17 @@ void model_bounds_frame(void) { model_bounds_update(game_world(), frame_delta())
 void frame_draw_and_present(Window* window) { frame_render(window); }
 void zone_loading_frame(void) {}
 
-void frame_layers_shutdown(void) { frame_shutdown(); }
+void frame_layers_shutdown(void) {
+  frame_set_interface_draw(nullptr);
+  frame_shutdown();
+}
 void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
 void ui_shutdown(void) {}
-void keybindings_shutdown(void) {}
+void keybindings_shutdown(void) {
+  game_world_unlisten(input_on_world_reset);
+  keybind_shutdown();
+}
 void zone_loading_shutdown(void) {}
 void defcache_shutdown(void) {}

@@ -9,6 +9,7 @@
 #include "base/intmap.h"
 #include "base/random.h"
 #include "input/input.h"
+#include "input/mouse.h"
 #include "net/crypto.h"
 #include "net/socket.h"
 #include "platform/clock.h"
@@ -62,6 +63,9 @@ static void assets_start(const char* dir) {
 static void sockets_stop(void) { sock_cleanup(); }
 static void random_source_start(void) { secure_random_open(); }
 
+// The mouse layer reads the window created during start-up.
+static void mouse_start_for_window(void) { mouse_start(platform_window()); }
+
 static const PlatformServices REAL_SERVICES = {
     event_bus_start,
     event_bus_stop,
@@ -82,7 +86,7 @@ static const PlatformServices REAL_SERVICES = {
     assets_shutdown,
     locale_load,
     locale_unload,
-    mouse_start,
+    mouse_start_for_window,
     mouse_stop,
     input_start,
     input_stop,

@@ -49,3 +49,7 @@ constexpr uint32_t LOCALE_KEY_NAME_TOKEN = 0x43D8E527u;     // replaced by a nam
 constexpr uint32_t LOCALE_KEY_ITEM_RECEIVED = 0x0B1C0135u;  // followed by the item's glyph and name
 constexpr uint32_t LOCALE_KEY_ABILITY_RESET = 0x6263E76Cu;  // also resets the ability display's state
 constexpr uint32_t LOCALE_KEY_ACTION_FAILED = 0x12E9C60Au;  // a failure reason without its own text
+
+// Fonts (asset ids of font.dat): the interface and chat, and speech bubbles and tooltips.
+constexpr uint32_t LOCALE_KEY_FONT_INTERFACE = 0x76D96E7Du;
+constexpr uint32_t LOCALE_KEY_FONT_SMALL = 0x1F289A15u;

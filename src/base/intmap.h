@@ -23,7 +23,8 @@ struct IntMap {
 };
 
 IntMap* intmap_create(uint32_t capacity_hint);
-// With a chosen seed instead of a secret one, for tests that need a known layout.
+// With a chosen seed instead of a secret one: for tests that need a known layout, and for maps
+// whose keys no server chooses and whose visiting order must be the same on every run.
 IntMap* intmap_create_seeded(uint32_t capacity_hint, uint32_t seed);
 void intmap_destroy(IntMap* map, ReleaseFn release_value);
 void intmap_clear(IntMap* map, ReleaseFn release_value);

@@ -155,6 +155,30 @@ static int sdl_is_active(void* h) {
   return h && (SDL_GetWindowFlags(win(h)) & SDL_WINDOW_INPUT_FOCUS) ? 1 : 0;
 }
 
+static int sdl_cursor_position(void* h, int* x, int* y) {
+  if (!h) return 0;
+  // Over the window, the position its motion events carried; elsewhere the global query,
+  // which some X servers only refresh from raw-motion events and may answer late.
+  if (SDL_GetMouseFocus() == win(h)) {
+    SDL_GetMouseState(x, y);
+    return 1;
+  }
+  int gx = 0, gy = 0, wx = 0, wy = 0;
+  SDL_GetGlobalMouseState(&gx, &gy);
+  SDL_GetWindowPosition(win(h), &wx, &wy);
+  *x = gx - wx;
+  *y = gy - wy;
+  return 1;
+}
+
+static void sdl_warp_cursor(void* h, int x, int y) {
+  if (h) SDL_WarpMouseInWindow(win(h), x, y);
+}
+
+static void sdl_show_cursor(void*, int show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+
+static int sdl_mouse_focus(void* h) { return h && SDL_GetMouseFocus() == win(h) ? 1 : 0; }
+
 static const WindowSystem SDL_WINDOW_SYSTEM = {
     sdl_create,
     sdl_destroy,
@@ -177,6 +201,10 @@ static const WindowSystem SDL_WINDOW_SYSTEM = {
     sdl_restore_desktop,
     sdl_capture,
     sdl_is_active,
+    sdl_cursor_position,
+    sdl_warp_cursor,
+    sdl_show_cursor,
+    sdl_mouse_focus,
 };
 
 const WindowSystem* sdl_window_system(void) { return &SDL_WINDOW_SYSTEM; }

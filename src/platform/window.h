@@ -63,6 +63,15 @@ struct WindowSystem {
   void (*capture)(void* handle, int on);
   // 1 when the window is the active (foreground, keyboard-focus) window.
   int (*is_active)(void* handle);
+  // The cursor in client pixels from the client's top-left corner (possibly outside the
+  // client area); 0 when it cannot be read.
+  int (*cursor_position)(void* handle, int* x, int* y);
+  // Moves the cursor to a client pixel (top-left origin).
+  void (*warp_cursor)(void* handle, int x, int y);
+  // Shows (1) or hides (0) the system cursor over the window.
+  void (*show_cursor)(void* handle, int show);
+  // 1 when the pointer is over this window with no other window on top of it.
+  int (*mouse_focus)(void* handle);
 };
 
 // Installs the system side (null: SDL).

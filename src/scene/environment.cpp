@@ -189,7 +189,9 @@ void env_record_init(ZoneEnvironment* record, const float colour[3], float value
                      float value_2, float value_3, uint32_t word, uint32_t cell_size) {
   if (!record) return;
   *record = ZoneEnvironment{};
-  for (int i = 0; i < 3; i++) record->base_colour[i] = colour ? finite_or_zero(colour[i]) : 0.0f;
+  // Kept within 0..1 so the fog colour it scales stays a colour (and finite).
+  for (int i = 0; i < 3; i++)
+    record->base_colour[i] = colour ? clampf(finite_or_zero(colour[i]), 0, 1) : 0.0f;
   record->min_far = truncate_saturating(value_1);
   record->max_far = truncate_saturating(far_distance);
   record->nominal_fog_start = finite_or_zero(value_2);

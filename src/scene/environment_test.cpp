@@ -429,11 +429,11 @@ TEST_F(Environment, TheWorldClockMessageSetsTheClock) {
 TEST_F(Environment, RecordFromTheZoneFile) {
   ZoneEnvironment e;
   memset(&e, 0x55, sizeof e);
-  const float colour[3] = {0.5f, NAN, INFINITY};
+  const float colour[3] = {0.5f, NAN, 3.0f};
   env_record_init(&e, colour, 123.9f, -7.9f, NAN, 300.5f, 0x13, 64);
   EXPECT_EQ(e.base_colour[0], 0.5f);
   EXPECT_EQ(e.base_colour[1], 0.0f);
-  EXPECT_EQ(e.base_colour[2], 0.0f);
+  EXPECT_EQ(e.base_colour[2], 1.0f);
   EXPECT_EQ(e.min_far, 123);
   EXPECT_EQ(e.max_far, -7);
   EXPECT_EQ(e.nominal_fog_start, 0.0f);

@@ -179,9 +179,7 @@ TEST_F(Frame, WithoutWorldOrCameraOnlyTheInterfaceIsDrawnOnBlack) {
       make_world(c.camera, true, ENV_FLAG_CLEARS_COLOUR);
     else
       game_world_replace(nullptr);
-    int drawn_elsewhere = 0;
-    submit_render_item(5, 77, &drawn_elsewhere,
-                       [](EntityWorld*, const void*) { ADD_FAILURE() << "layer 5"; });
+    submit_render_item(5, 77, nullptr, [](EntityWorld*, const void*) { ADD_FAILURE() << "layer 5"; });
     reset_log();
     frame_render(nullptr);
     std::vector<Op> ops = frame_ops();

@@ -42,11 +42,15 @@ void walk_array(const Array* array, EntityWorld* world) {
 
 }  // namespace
 
+constexpr uint32_t LAYER_MAP_SEED = 0x5EEDu;
+
 void render_layers_startup(void) {
   if (g_started) return;
   for (RenderLayer& layer : g_layers) {
     layer.key0 = new_item_array();
-    layer.keyed = intmap_create(LAYER_MAP_HINT);
+    // Keys are mesh and prop ids from the content, not from a server, and the walk visits them
+    // in slot order: a fixed seed draws a scene in the same order on every run.
+    layer.keyed = intmap_create_seeded(LAYER_MAP_HINT, LAYER_MAP_SEED);
   }
   g_started = true;
   g_walking = false;

@@ -5,9 +5,9 @@
 // up. A corner (x, y) goes to normalised device coordinates (2x / width - 1, 2y / height - 1)
 // at depth -1 with w 1. Quads are batched in the one draw record; a batch holds one texture
 // (0: none) and goes out when the texture changes (ui_draw_bind), when its indices would run
-// out, or at ui_draw_flush. Each flush sets the whole draw state (screen space, alpha
-// blending, the texture flag only with a texture; no depth, cull or fog), draws and resets
-// the record, so whatever drew before and after keeps its own state.
+// out, or at ui_draw_flush; the draw record holds it only during the flush. Each flush sets the whole draw
+// state (screen space, alpha blending, the texture flag only with a texture; no depth, cull or fog), draws
+// and resets the record, so whatever drew before and after keeps its own state.
 //
 // Colours are four floats in 0..1; each channel becomes a byte as channel x 255 rounded half
 // away from zero, held in 0..255 (NaN as 0). A texture rectangle is left u, bottom v, right u,
@@ -46,6 +46,9 @@ uint32_t ui_colour_argb(const UiColour* colour);
 // clip leaves nothing of it. A clipped edge moves the texture rectangle's matching edge in
 // proportion. 1 when the quad was emitted.
 int ui_draw_quad(float x, float y, float width, float height, const UiColour* colour, const UiTexRect* tex);
+// The same with the colour already in bytes (callers that draw many quads in one colour);
+// no alpha test.
+int ui_draw_quad_argb(float x, float y, float width, float height, uint32_t argb, const UiTexRect* tex);
 // A quad over the full texture rectangle.
 int ui_draw_rect(float x, float y, float width, float height, const UiColour* colour);
 

@@ -1,6 +1,7 @@
 #include "ui/ui_draw_list.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "assets/cache.h"
 #include "assets/font.h"
@@ -16,10 +17,21 @@ uint32_t g_entry_count;
 
 constexpr UiColour WHITE = {1, 1, 1, 1};
 
+// The last font looked up, kept for one draw-list pass only: most labels share a font, and
+// nothing may hold a font across frames.
+struct FontMemo {
+  bool valid;
+  uint32_t id;
+  const Font* font;
+};
+FontMemo g_memo;
+
 const Font* find_font(uint32_t id) {
+  if (g_memo.valid && g_memo.id == id) return g_memo.font;
   AssetHandle handle;
   asset_request(&handle, ASSET_FONT, id);
-  return handle.ready ? (const Font*)handle.object : nullptr;
+  g_memo = FontMemo{true, id, handle.ready ? (const Font*)handle.object : nullptr};
+  return g_memo.font;
 }
 
 bool before(const UiDrawEntry& a, const UiDrawEntry& b) {
@@ -119,6 +131,8 @@ void draw_text(const UiWidget* widget, UiCharColourFn char_colour) {
   if (!font) return;
   ui_draw_bind((int32_t)font->atlas);
   UiColour base = s->text_colour, colour = base;
+  uint32_t argb = ui_colour_argb(&colour);
+  bool visible = std::fabs(colour.a) > 0.0001f;
   const UiCallbacks* callbacks = widget->callbacks;
   float left = (float)widget->x, pen = left;
   float baseline = (float)widget->y + (float)widget->height - font->ascent;
@@ -130,12 +144,12 @@ void draw_text(const UiWidget* widget, UiCharColourFn char_colour) {
       baseline -= (float)font->line_height;
       continue;
     }
-    if (c == TEXT_LINK_CLOSE) {
+    if (c == TEXT_LINK_CLOSE || text_link_id(c)) {
       colour = base;
-      continue;
-    }
-    if (uint32_t link = text_link_id(c)) {
-      if (callbacks && callbacks->link_colour) colour = callbacks->link_colour(widget->id, link, base);
+      if (c != TEXT_LINK_CLOSE && callbacks && callbacks->link_colour)
+        colour = callbacks->link_colour(widget->id, text_link_id(c), base);
+      argb = ui_colour_argb(&colour);
+      visible = std::fabs(colour.a) > 0.0001f;
       continue;
     }
     if (c == ' ' || c == '\t') {
@@ -144,11 +158,16 @@ void draw_text(const UiWidget* widget, UiCharColourFn char_colour) {
     }
     const Glyph* g = font_glyph(font, c);
     if (!g) continue;
-    UiColour drawn = char_colour ? char_colour(widget, i, c, colour) : colour;
     UiTexRect t = {g->uv[GLYPH_BOTTOM_LEFT][0], g->uv[GLYPH_BOTTOM_LEFT][1], g->uv[GLYPH_TOP_RIGHT][0],
                    g->uv[GLYPH_TOP_RIGHT][1]};
-    ui_draw_quad(pen + (float)g->x_offset * scale, baseline + (float)g->y_offset * scale,
-                 (float)g->width * scale, (float)g->height * scale, &drawn, &t);
+    float x = pen + (float)g->x_offset * scale, y = baseline + (float)g->y_offset * scale;
+    float w = (float)g->width * scale, h = (float)g->height * scale;
+    if (char_colour) {
+      UiColour drawn = char_colour(widget, i, c, colour);
+      ui_draw_quad(x, y, w, h, &drawn, &t);
+    } else if (visible) {
+      ui_draw_quad_argb(x, y, w, h, argb, &t);
+    }
     pen += (float)(g->advance > 0 ? g->advance : 0);
   }
 }
@@ -169,6 +188,7 @@ void ui_draw_list_shutdown(void) {
 
 void ui_draw_list(UiCharColourFn char_colour) {
   if (!g_entries) return;
+  g_memo = FontMemo{};
   collect();
   std::sort(g_entries, g_entries + g_entry_count, before);
   for (uint32_t i = 0; i < g_entry_count; i++) {
@@ -183,6 +203,7 @@ void ui_draw_list(UiCharColourFn char_colour) {
   }
   ui_draw_flush();
   ui_draw_set_clip(nullptr);
+  g_memo = FontMemo{};
 }
 
 uint32_t ui_draw_list_entries(const UiDrawEntry** entries) {

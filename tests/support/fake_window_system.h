@@ -22,6 +22,10 @@ struct FakeWindowSystem {
   Rect frame = {0, 0, 0, 0};
   int dpi = 96;
   Rect last_client = {0, 0, 0, 0};
+  // The pointer in client pixels from the top-left; warps move it.
+  int cursor_x = 0, cursor_y = 0;
+  bool cursor_readable = true;
+  bool mouse_focus = true;
 };
 
 // Installs the fake as the window system (and removes it with null).
