@@ -39,7 +39,7 @@ ostrevane_layer(world USES base platform)
 ostrevane_layer(assets USES base)
 ostrevane_layer(net USES base platform assets LIBS PkgConfig::SODIUM)
 ostrevane_layer(input USES base platform)
-ostrevane_layer(audio USES base platform)
+ostrevane_layer(audio USES base platform settings assets)
 ostrevane_layer(render USES base platform settings assets LIBS OpenGL::GL)
 # One layer in two folders: each links the other (CMake repeats the pair on the link line).
 ostrevane_layer(scene USES base platform settings world assets net input audio render game)

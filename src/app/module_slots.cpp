@@ -1,5 +1,6 @@
 #include "app/module_slots.h"
 
+#include "audio/game_sound.h"
 #include "game/game_world.h"
 #include "game/model_bounds.h"
 #include "game/object_effects.h"
@@ -30,7 +31,17 @@ void window_manager_setup(void) {}
 void ui_setup(void) {}
 void player_input_setup(void) {}
 void lights_setup(void) {}
-void game_sound_setup(void) {}
+// The interface sound asks for the current world through this query (audio sits below game).
+static int sound_world_query(uint32_t* tag_out) {
+  EntityWorld* world = game_world();
+  if (!world) return 0;
+  *tag_out = world->tag;
+  return 1;
+}
+void game_sound_setup(void) {
+  sound_set_world_query(sound_world_query);
+  sound_apply_settings();
+}
 void effects_setup(void) {}
 // The frame's interface item: the interface sits above the frame, so it is installed here.
 static void draw_interface(void) { ui_draw_list(nullptr); }

@@ -10,6 +10,7 @@
 #include "assets/cache.h"
 #include "assets/font.h"
 #include "assets/map.h"
+#include "assets/sound.h"
 #include "assets/texture.h"
 
 static const char* const REQUIRED_FILES[] = {
@@ -30,6 +31,7 @@ static const struct {
     {ASSET_MAP, {map_decode_asset, map_destroy_asset}, MAP_FILE_MAX},
     {ASSET_BSP, {bsp_decode_asset, bsp_destroy_asset}, BSP_FILE_MAX},
     {ASSET_FONT, {font_decode_asset, font_destroy_asset}, 0},
+    {ASSET_SOUND, {sound_decode_asset, sound_destroy_asset}, SOUND_FILE_MAX},
 };
 
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];

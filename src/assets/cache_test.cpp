@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "assets/archive_writer.h"
+#include "assets/sound.h"
 #include "assets/assets.h"
 #include "assets/texture.h"
 #include "base/event_bus.h"
@@ -378,7 +379,9 @@ TEST(AssetLoader, BuiltInDecodersReadRealImages) {
   // The largest valid map and BSP files, and the default for the kinds still without one.
   EXPECT_EQ(asset_size_limit(ASSET_MAP), 9191528u);
   EXPECT_EQ(asset_size_limit(ASSET_BSP), 136708126u);
-  EXPECT_EQ(asset_size_limit(ASSET_SOUND), 64u << 20);
+  EXPECT_EQ(asset_size_limit(ASSET_SOUND), (uint64_t)SOUND_FILE_MAX);
+  EXPECT_EQ(asset_decoder(ASSET_SOUND).decode, sound_decode_asset);
+  EXPECT_EQ(asset_size_limit(ASSET_MUSIC), 64u << 20);
   AssetHandle h;
   asset_request_wait(&h, ASSET_IMAGE, 5);
   ASSERT_EQ(h.failed, 0);

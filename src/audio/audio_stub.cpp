@@ -1,10 +1,6 @@
 #include "audio/audio.h"
 
-void mixer_start(void) {}
-void mixer_stop(void) {}
 void music_start(void) {}
 void music_stop_player(void) {}
-void waveout_start(void) {}
-void waveout_stop(void) {}
 void midi_start(void) {}
 void midi_stop(void) {}

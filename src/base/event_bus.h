@@ -46,7 +46,13 @@ struct EventKey {
   uint32_t key;
   uint32_t action;
 };
+// Payload of EVENT_SOUND_STARTED and EVENT_SOUND_FINISHED.
+struct EventSound {
+  uint32_t sound;  // the sound asset id
+  uint32_t tag;    // the owner tag the voice was started with
+};
 static_assert(sizeof(EventAxis) == 8 && sizeof(EventButton) == 8 && sizeof(EventKey) == 8);
+static_assert(sizeof(EventSound) == 8);
 
 // Actions of key and button events.
 enum : uint32_t { ACTION_HELD = 1, ACTION_PRESSED = 2, ACTION_RELEASED = 3, ACTION_REPEAT = 4 };
