@@ -112,6 +112,7 @@ def main(argv=None):
     options = parse_arguments(sys.argv[1:] if argv is None else argv)
     try:
         ScenarioPlan(options.scenario)
+        ScenarioPlan(options.world_scenario)
     except ValueError as error:
         print('devserver: %s' % error, file=sys.stderr)
         return 2

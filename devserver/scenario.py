@@ -21,10 +21,39 @@ successive connections (the last one to every later connection).
   slow-read=S     read nothing for the first S seconds after acceptance
   huge-list       the login server's world list claims 0xFFFFFFFF entries
   zone-and-spawn  the world server sends the zone (14) and the spawn (17) back to back
+
+World knobs (what the world server shows after the local spawn; see devserver/world_scene.py):
+  players=N       other players walking loops around the spawn point (compact movement)
+  creatures=N     creatures patrolling squares around the spawn point (paths, 37)
+  objects=N       objects standing around the spawn point
+  interval=S      seconds between a player's movement samples (0.1)
+  jitter=S        each interval is lengthened by a random 0 .. S seconds
+  loss=P          share of movement samples left unsent
+  extra=P         share of movement samples sent as 20 instead of 19
+  seed=N          seed of the random choices (0)
+  duplicate-spawn every player is spawned twice (a repeated id)
+  churn           about once a second: teleports (31), health (38), speeds (39), status set
+                  and clear (41, 42) and the removal of an object (33)
 """
 
 REJECTION_TYPES = (9, 10, 11, 12, 13, 14, 16)
 HANGUP_POINTS = ('connect', 'offer', 'accepted')
+
+
+COUNTS = ('players', 'creatures', 'objects', 'seed')
+SECONDS = {'interval': (0.01, 10.0), 'jitter': (0.0, 10.0)}
+SHARES = ('loss', 'extra')
+
+
+def number(name, text, kind, low, high=float('inf')):
+    """The knob's value as kind within low .. high, or ValueError naming the knob."""
+    try:
+        value = kind(text)
+    except ValueError:
+        raise ValueError('bad value for scenario knob %s: %r' % (name, text)) from None
+    if not low <= value <= high:
+        raise ValueError('scenario knob %s must lie within %s .. %s' % (name, low, high))
+    return value
 
 
 class Scenario:
@@ -45,6 +74,16 @@ class Scenario:
         self.slow_read = 0.0
         self.huge_list = False
         self.zone_and_spawn = False
+        self.players = 0
+        self.creatures = 0
+        self.objects = 0
+        self.interval = 0.1
+        self.jitter = 0.0
+        self.loss = 0.0
+        self.extra = 0.0
+        self.seed = 0
+        self.duplicate_spawn = False
+        self.churn = False
         for knob in filter(None, (k.strip() for k in text.split(','))):
             name, _, value = knob.partition('=')
             if name == 'reject':
@@ -56,7 +95,13 @@ class Scenario:
                 if self.hangup not in HANGUP_POINTS:
                     raise ValueError('hangup point must be one of %s' % (HANGUP_POINTS,))
             elif name == 'slow-read':
-                self.slow_read = float(value)
+                self.slow_read = number(name, value, float, 0.0)
+            elif name in COUNTS:
+                setattr(self, name, number(name, value, int, 0, 10000))
+            elif name in SECONDS:
+                setattr(self, name, number(name, value, float, *SECONDS[name]))
+            elif name in SHARES:
+                setattr(self, name, number(name, value, float, 0.0, 1.0))
             else:
                 attribute = name.replace('-', '_')
                 if attribute not in self.__dict__ or not isinstance(self.__dict__[attribute], bool):

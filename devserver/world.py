@@ -9,17 +9,21 @@ or that was already used. Game messages it answers (client opcode -> server opco
   4 back to the login server   -> 9 with fresh login credentials (a ticket-like text)
   5 enter (int32 id)           -> 14 zone (ZONE, the zone's described spawn position); an id
                                   not of this account: 4 (event enter-refused ID)
-  6 zone ready (int32)         -> 17 local-player spawn at the described spawn, with speeds
-                                  and health
+  6 zone ready (int32)         -> 17 local-player spawn at the described spawn, with speeds,
+                                  health and the world time (milliseconds of the day); then
+                                  what the world knobs ask for (devserver/world_scene.py)
   9 chat (channel, text)       -> 50 the same text echoed
   10, 11 movement              accepted, nothing sent
   59, 60, 61 definition ask    -> 145, 146, 147 from small tables (unknown ids: nothing)
 Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5.
 Characters are kept per account in the data folder.
 """
+import asyncio
 import struct
+import time
 
 from . import opcodes
+from .world_scene import WorldScene
 
 REJECT_TICKET = 11
 REFUSED_NOTICE = 4        # a character notice: the character named is not this account's
@@ -62,10 +66,15 @@ def summary_payload(characters):
                                    'details': details})
 
 
-def spawn_payload(character, spawn=SPAWN):
+def world_time_ms(now=None):
+    """Milliseconds since the day began (UTC)."""
+    return int(((time.time() if now is None else now) % 86400.0) * 1000.0)
+
+
+def spawn_payload(character, spawn=SPAWN, world_time=0):
     position = tuple(spawn[:3])
     values = defaults(opcodes.SPAWN_LOCAL)
-    values.update({'id': 1, 'position': position, 'heading': spawn[3], 'scale': 1.0, 'name': character['name'].encode('latin-1'),
+    values.update({'id': 1, 'extra': world_time, 'position': position, 'heading': spawn[3], 'scale': 1.0, 'name': character['name'].encode('latin-1'),
                    'health_max': 100.0, 'health': 100.0, 'walk': 2.5, 'run': 6.0, 'swim': 2.0})
     values['motion'].update({'a': position, 'b': position, 'c': position})
     return opcodes.encode(opcodes.SPAWN_LOCAL, values)
@@ -86,6 +95,7 @@ class WorldHandler:
         self.spawn = spawn
         self.account = None
         self.character = None
+        self.scene = None
 
     def check(self, session, credentials):
         ticket = credentials.split(b'\0', 1)[0]
@@ -114,6 +124,12 @@ class WorldHandler:
     async def refuse(self, session, event, record):
         session.log(event, str(record['id'] if record is not None else '-'))
         await session.send_game(REFUSED_NOTICE)
+
+    async def send_spawn(self, session):
+        await session.send_game(17, spawn_payload(self.character, self.spawn, world_time_ms()))
+        scene = WorldScene(session.scenario, self.spawn, session)
+        if self.scene is None and scene.busy():
+            self.scene = asyncio.ensure_future(scene.run())
 
     async def on_game(self, session, opcode, payload):
         if not session.accepted:
@@ -151,9 +167,9 @@ class WorldHandler:
             self.character = chosen
             await session.send_game(14, struct.pack('<i3f', self.zone, *self.spawn[:3]))
             if session.scenario.zone_and_spawn:
-                await session.send_game(17, spawn_payload(self.character, self.spawn))
+                await self.send_spawn(session)
         elif opcode == 6 and self.character is not None:
-            await session.send_game(17, spawn_payload(self.character, self.spawn))
+            await self.send_spawn(session)
         elif opcode == 9 and record is not None:
             await session.send_game(50, opcodes.encode(opcodes.IN[50]['fields'], {
                 'channel': record['channel'], 'sender': self.character['name'].encode('latin-1')

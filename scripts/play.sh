@@ -20,7 +20,8 @@ separator=$(printf '\t')
 
 cd "$here" || exit 1
 /usr/bin/python3 -m devserver --login-port "$login_port" --world-port "$world_port" --data "$data" \
-  --credential-prefix "$prefix" --credential-separator "$separator" >"$log" 2>&1 &
+  --credential-prefix "$prefix" --credential-separator "$separator" \
+  --world-scenario players=1,creatures=1 >"$log" 2>&1 &
 server=$!
 
 stop_server() {

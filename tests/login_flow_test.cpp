@@ -44,8 +44,17 @@ struct LoginFlow : ::testing::Test {
   }
   HeadlessResult run(const char* account, const char* password, float frame_seconds = 0.002f,
                      int32_t max_frames = 6000) {
-    HeadlessOptions o = {"127.0.0.1", (uint16_t)server.port, account, password, "Hero",
-                         max_frames,  frame_seconds,         2,       nullptr};
+    HeadlessOptions o = {"127.0.0.1",
+                         (uint16_t)server.port,
+                         account,
+                         password,
+                         "Hero",
+                         max_frames,
+                         frame_seconds,
+                         2,
+                         nullptr,
+                         0,
+                         0};
     HeadlessResult r;
     headless_login_run(&o, &r);
     return r;

@@ -1,17 +1,23 @@
 #include "app/headless_login.h"
 
+#include <time.h>
+
 #include <cstdio>
 #include <cstring>
 
+#include "app/headless_report.h"
 #include "app/modules.h"
 #include "base/strings.h"
 #include "base/thread.h"
+#include "game/catalogue.h"
+#include "game/game_world.h"
 #include "net/crypto.h"
 #include "net/dispatch.h"
 #include "net/msgbuf.h"
 #include "net/net.h"
 #include "net/opcodes.h"
 #include "net/payloads.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -27,10 +33,27 @@ struct Flow {
   char world_name[65];
   char ticket[SESSION_CREDENTIALS_BYTES + 1];
   int32_t ticket_ready;
-  float frame_seconds;
+  // The effects the modules installed, called first by the hooks below.
+  NetEffects installed;
 };
 
 Flow* s_flow;
+
+// The clock seam: a microsecond counter the run advances by one fixed step per frame.
+uint64_t s_counter_us;
+int fixed_frequency(uint64_t* out) {
+  *out = 1000000u;
+  return 1;
+}
+uint64_t fixed_counter(void) { return s_counter_us; }
+uint32_t fixed_milliseconds(void) { return (uint32_t)(s_counter_us / 1000u); }
+const ClockSource kFixedClock = {fixed_frequency, fixed_counter, fixed_milliseconds};
+
+uint64_t wall_us(void) {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return (uint64_t)t.tv_sec * 1000000u + (uint64_t)t.tv_nsec / 1000u;
+}
 
 void log_step(const char* text) {
   if (s_flow && s_flow->options->log) s_flow->options->log(text);
@@ -38,10 +61,8 @@ void log_step(const char* text) {
 
 void reach(int32_t step) {
   if (s_flow->result->step < step) s_flow->result->step = step;
-  log_step(headless_step_name(step));
+  if (step != HEADLESS_SPAWNED) log_step(headless_step_name(step));
 }
-
-float flow_frame_time(void) { return s_flow ? s_flow->frame_seconds : 0.0f; }
 
 void send_text(bool login, uint16_t opcode, const char* text) {
   struct Ctx {
@@ -59,7 +80,8 @@ void send_int(uint16_t opcode, int32_t value) {
   net_world_send_with(opcode, &w);
 }
 
-void on_world_list(const NetEvent*, const MsgWorldList* list) {
+void on_world_list(const NetEvent* event, const MsgWorldList* list) {
+  if (s_flow->installed.world_list) s_flow->installed.world_list(event, list);
   HeadlessResult* r = s_flow->result;
   r->world_count = list->worlds.count;
   if (list->worlds.count <= 0 || !list->worlds.items) return;
@@ -70,7 +92,8 @@ void on_world_list(const NetEvent*, const MsgWorldList* list) {
   reach(HEADLESS_WORLD_LIST);
 }
 
-void on_ticket(const NetEvent*, const MsgText* text) {
+void on_ticket(const NetEvent* event, const MsgText* text) {
+  if (s_flow->installed.world_ticket) s_flow->installed.world_ticket(event, text);
   if (!text->text) return;
   const size_t n = strnlen(text->text, SESSION_CREDENTIALS_BYTES);
   memcpy(s_flow->ticket, text->text, n);
@@ -79,7 +102,8 @@ void on_ticket(const NetEvent*, const MsgText* text) {
   reach(HEADLESS_TICKET);
 }
 
-void on_summary(const NetEvent*, const MsgCharacterSummary* summary) {
+void on_summary(const NetEvent* event, const MsgCharacterSummary* summary) {
+  if (s_flow->installed.character_summary) s_flow->installed.character_summary(event, summary);
   HeadlessResult* r = s_flow->result;
   r->summaries++;
   r->last_detail_count = (int32_t)summary->detail_count;
@@ -90,27 +114,101 @@ void on_summary(const NetEvent*, const MsgCharacterSummary* summary) {
   reach(HEADLESS_SUMMARY);
 }
 
-void on_enter_world_ok(const NetEvent*, const MsgEmpty*) {
+void on_enter_world_ok(const NetEvent* event, const MsgEmpty* empty) {
+  if (s_flow->installed.enter_world_ok) s_flow->installed.enter_world_ok(event, empty);
   reach(HEADLESS_CREATED);
   net_world_send(OUT_WORLD_ASK_CHARACTERS);  // as the character screen does: the summary again
 }
 
-void on_zone(const NetEvent*, const MsgZone* zone) {
+void on_zone(const NetEvent* event, const MsgZone* zone) {
   HeadlessResult* r = s_flow->result;
   r->zone_number = net_zone_number(zone->zone);
   memcpy(r->zone_position, zone->position, sizeof r->zone_position);
   reach(HEADLESS_ZONE);
-  // Nothing to build headless: the zone is "loaded" at once.
+  if (s_flow->installed.zone_enter) {
+    s_flow->installed.zone_enter(event, zone);
+    return;
+  }
+  // No zone loading installed: an empty world of the catalogue's spaces stands in for the
+  // zone, "loaded" at once, so the spawns that follow have somewhere to go.
+  game_world_replace(catalogue_world_create((uint32_t)r->zone_number, nullptr));
   send_int(OUT_WORLD_ZONE_LOADED, net_zone_reply(r->zone_number));
 }
 
-void on_spawn(const NetEvent*, const SpawnCharacter* spawn) {
+void on_spawn(const NetEvent* event, const SpawnCharacter* spawn) {
+  if (s_flow->installed.spawn_local_player) s_flow->installed.spawn_local_player(event, spawn);
   HeadlessResult* r = s_flow->result;
-  r->spawned = 1;
+  r->spawned++;
   r->health = spawn->health;
   r->walk_speed = spawn->walk_speed;
   r->run_speed = spawn->run_speed;
   reach(HEADLESS_SPAWNED);
+  char line[160];
+  snprintf(line, sizeof line, "spawned in zone %d at %.1f %.1f %.1f, health %.0f", r->zone_number,
+           r->zone_position[0], r->zone_position[1], r->zone_position[2], r->health);
+  log_step(line);
+}
+
+void hooks_install(Flow* f) {
+  NetEffects* fx = net_effects();
+  f->installed = *fx;
+  fx->world_list = on_world_list;
+  fx->world_ticket = on_ticket;
+  fx->character_summary = on_summary;
+  fx->enter_world_ok = on_enter_world_ok;
+  fx->zone_enter = on_zone;
+  fx->spawn_local_player = on_spawn;
+}
+
+// Puts back what the modules had installed, so their own shut-down clears it.
+void hooks_remove(const Flow* f) {
+  NetEffects* fx = net_effects();
+  fx->world_list = f->installed.world_list;
+  fx->world_ticket = f->installed.world_ticket;
+  fx->character_summary = f->installed.character_summary;
+  fx->enter_world_ok = f->installed.enter_world_ok;
+  fx->zone_enter = f->installed.zone_enter;
+  fx->spawn_local_player = f->installed.spawn_local_player;
+}
+
+void log_report(double seconds) {
+  if (!s_flow->options->log) return;
+  char line[64];
+  snprintf(line, sizeof line, "report %.3f", seconds);
+  log_step(line);
+  headless_report_entities(s_flow->options->log);
+}
+
+int session_lost(const Flow* f) {
+  if (net_login_status() < 0 && !f->world_opened) return 1;
+  return f->world_opened && net_world_status() < 0;
+}
+
+// The world's frames after the spawn: fixed steps, each started no earlier than its time on
+// the wall clock, with the entity lines every report interval and the counts at the end.
+void run_world(Flow* f, uint64_t step_us, Window* window) {
+  const HeadlessOptions* o = f->options;
+  const uint64_t total_us = (uint64_t)((double)o->run_seconds * 1e6 + 0.5);
+  const uint64_t report_us = o->report_seconds > 0 ? (uint64_t)((double)o->report_seconds * 1e6 + 0.5) : 0;
+  const uint64_t wall_start = wall_us();
+  uint64_t next_report = report_us;
+  // The step rarely divides the run exactly: the nearest whole number of frames runs.
+  const uint64_t frames = (total_us + step_us / 2) / step_us;
+  uint64_t elapsed = 0;
+  for (uint64_t i = 0; i < frames && !session_lost(f); i++) {
+    s_counter_us += step_us;
+    elapsed += step_us;
+    game_modules_frame(window);
+    f->result->frames++;
+    if (report_us && elapsed >= next_report) {
+      log_report((double)elapsed * 1e-6);
+      next_report += report_us;
+    }
+    const uint64_t due = wall_start + elapsed;
+    const uint64_t now = wall_us();
+    if (due > now + 1000) sleep_ms((uint32_t)((due - now) / 1000));
+  }
+  if (o->log) headless_report_counts(o->log);
 }
 
 void advance(Flow* f) {
@@ -165,18 +263,14 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   memset(&flow, 0, sizeof flow);
   flow.result = result;
   flow.options = options;
-  flow.frame_seconds = options->frame_seconds > 0 ? options->frame_seconds : 0.01f;
+  const float step = options->frame_seconds > 0 ? options->frame_seconds : 0.01f;
+  uint64_t step_us = (uint64_t)((double)step * 1e6 + 0.5);
+  if (step_us == 0) step_us = 1;
   s_flow = &flow;
-  SessionFrameTime saved = session_set_frame_time(flow_frame_time);
-
-  NetEffects* fx = net_effects();
-  net_effects_clear();
-  fx->world_list = on_world_list;
-  fx->world_ticket = on_ticket;
-  fx->character_summary = on_summary;
-  fx->enter_world_ok = on_enter_world_ok;
-  fx->zone_enter = on_zone;
-  fx->spawn_local_player = on_spawn;
+  s_counter_us = 0;
+  clock_set_source(&kFixedClock);
+  game_modules_init();
+  hooks_install(&flow);
   net_set_hold(0, nullptr);  // pass-through: nothing is held headless
 
   uint8_t credentials[NET_CREDENTIALS_MAX];
@@ -192,18 +286,21 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   // installed its present only sleeps, so the network slot does the work.
   Window headless_window = {};
   for (int32_t i = 0; i < options->max_frames && length > 0; i++) {
+    s_counter_us += step_us;
     game_modules_frame(&headless_window);
     advance(&flow);
     result->frames = i + 1;
     if (result->step >= HEADLESS_SPAWNED) break;
-    if (net_login_status() < 0 && !flow.world_opened) break;
-    if (flow.world_opened && net_world_status() < 0) break;
+    if (session_lost(&flow)) break;
     if (options->sleep_ms > 0) sleep_ms((uint32_t)options->sleep_ms);
   }
+  if (result->spawned && options->run_seconds > 0) run_world(&flow, step_us, &headless_window);
   result->login_status = net_login_status();
   result->world_status = net_world_status();
   net_close_all();
-  net_effects_clear();
-  session_set_frame_time(saved);
+  hooks_remove(&flow);
+  game_modules_shutdown();
+  game_world_shutdown();
+  clock_set_source(nullptr);
   s_flow = nullptr;
 }

@@ -1,10 +1,14 @@
 #pragma once
-// Headless login: drives the network module without a window, renderer or sound through the
+// Headless login: drives the game modules without a window, renderer or sound through the
 // whole entry into a world, as the login and character screens would: credentials, world list,
 // world choice, ticket, world session, character summary, creation when there is no
-// character, entering, zone and the local player's spawn. Every message goes through the
-// dispatch tables (the effects are set here and cleared afterwards). Used by the loopback
-// tests and the login_harness test program. Main thread; runs frames until done or out of frames.
+// character, entering, zone and the local player's spawn; then, when asked, the world's frames
+// for a while. It runs the module init and shut-down lists itself, so every module's message
+// effects stay installed; it observes by chaining (its hooks call the installed effect, then
+// record). While no zone effect is installed it stands in for zone loading: opcode 14 makes an
+// empty world of the catalogue's spaces and is answered as loaded at once. Time comes through
+// the clock seam in fixed steps of frame_seconds; after the spawn the frames are paced to the
+// wall clock. Used by the loopback tests and the login_harness test program. Main thread.
 #include <cstdint>
 
 enum HeadlessStep : int32_t {
@@ -24,11 +28,13 @@ struct HeadlessOptions {
   uint16_t port;
   const char* account;
   const char* password;
-  const char* character;  // created when the account has none
-  int32_t max_frames;
-  float frame_seconds;            // frame time handed to the sessions per frame
-  int32_t sleep_ms;               // real time slept per frame
-  void (*log)(const char* line);  // optional: one line per step
+  const char* character;          // created when the account has none
+  int32_t max_frames;             // frames before the spawn
+  float frame_seconds;            // fixed frame step of the clock
+  int32_t sleep_ms;               // real time slept per frame before the spawn
+  void (*log)(const char* line);  // optional: one line per step, report lines
+  float run_seconds;              // world frames after the spawn (0: stop at the spawn)
+  float report_seconds;           // entity lines every this many seconds of the run (0: none)
 };
 
 struct HeadlessResult {
@@ -44,7 +50,7 @@ struct HeadlessResult {
   char summary_name[65];
   int32_t zone_number;
   float zone_position[3];
-  int32_t spawned;
+  int32_t spawned;  // local spawns seen
   float health, walk_speed, run_speed;
   int32_t frames;
 };

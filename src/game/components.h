@@ -207,11 +207,11 @@ struct MoveTrack {
   MoveSample samples[MOVE_TRACK_SAMPLES];  // oldest first
   int32_t count;
   double playback_time;
-  double since_last;                      // seconds since the last regular sample arrived
+  double since_last;                       // seconds since the last regular sample arrived
   double intervals[MOVE_TRACK_INTERVALS];  // the last arrival intervals, oldest first
   int32_t interval_count;
-  float average;            // 0.1 at first, kept within 0.05 .. 0.5
-  float jitter;             // max interval - average when the max exceeds twice the average, else 0
+  double average;           // 0.1 at first, kept within 0.05 .. 0.5
+  double jitter;            // max interval - average when the max exceeds twice the average, else 0
   int32_t previous_counts;  // the previous sample's interval enters the statistics
   double last_stamp;
   double clock;

@@ -1,0 +1,137 @@
+#!/usr/bin/python3
+"""The headless harness against the local server with other players and creatures.
+
+Usage: world_harness_test.py PATH_TO_LOGIN_HARNESS SOURCE_DIR
+
+The server logs every movement sample and creature path as the client decodes it; the
+harness reports where it shows each entity every second. Each player must be shown on the
+polyline of its own logged samples (playback only ever moves between two samples it was
+sent), each creature on one of its logged path legs, and the closing counts must match what
+was spawned, a repeated spawn leaving one entity.
+"""
+import math
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+HARNESS, SOURCE = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def check(ok, message):
+    if not ok:
+        failures.append(message)
+        print('FAIL', message)
+
+
+def distance_to_segment(p, a, b):
+    ab = [b[i] - a[i] for i in range(3)]
+    ap = [p[i] - a[i] for i in range(3)]
+    length2 = sum(v * v for v in ab)
+    t = 0.0 if length2 == 0 else max(0.0, min(1.0, sum(ab[i] * ap[i] for i in range(3)) / length2))
+    return math.dist(p, [a[i] + t * ab[i] for i in range(3)])
+
+
+def run(knobs, seconds):
+    """(server lines, harness lines, harness exit code)."""
+    # The log goes to a file: a pipe nobody reads while the harness runs would fill and stall
+    # the server.
+    with tempfile.TemporaryFile('w+') as log:
+        server = subprocess.Popen([sys.executable, '-m', 'devserver', '--login-port', '0', '--world-port', '0',
+                                   '--world-scenario', knobs], cwd=SOURCE, stdout=log, text=True)
+        try:
+            port = None
+            for _ in range(200):
+                log.seek(0)
+                words = log.readline().split()
+                if words and words[0] == 'listening':
+                    port = words[1]
+                    break
+                time.sleep(0.05)
+            harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1'],
+                                     capture_output=True, text=True, timeout=seconds + 60)
+            time.sleep(0.2)
+        finally:
+            server.terminate()
+            server.wait(timeout=20)
+        log.seek(0)
+        return log.read().splitlines(), harness.stdout.splitlines(), harness.returncode
+
+
+def sent(log, opcode):
+    """{id: [[numbers], ...]} of the server's "sent OPCODE ID ..." lines, in order."""
+    out = {}
+    for line in log:
+        words = line.split()
+        if len(words) > 4 and words[2] == 'sent' and words[3] == str(opcode):
+            out.setdefault(int(words[4]), []).append([float(w) for w in words[5:]])
+    return out
+
+
+def shown(lines):
+    """[(id, space, (x, y, z))] of every report."""
+    out = []
+    for line in lines:
+        words = line.split()
+        if words and words[0] == 'entity':
+            out.append((int(words[1]), int(words[2]), tuple(float(w) for w in words[3:6])))
+    return out
+
+
+def clean_run():
+    players = creatures = 50
+    log, lines, code = run('players=%d,creatures=%d' % (players, creatures), 10)
+    check(code == 0, 'harness exit code %d' % code)
+    check(any(line.startswith('spawned in zone 3') for line in lines), 'no spawn line')
+    check(any(' game 5 ' in line for line in log), 'entering not logged')
+    check('count local 1 players %d creatures %d objects 0' % (players, creatures) in lines,
+          'closing counts: %s' % [line for line in lines if line.startswith('count')])
+    samples = {**sent(log, 19), **{}}
+    for ident, more in sent(log, 20).items():
+        samples.setdefault(ident, []).extend(more)
+    paths = sent(log, 37)
+    entities = shown(lines)
+    check(len([e for e in entities if e[1] == 8]) >= players * 9, 'too few player reports')
+    worst_player = worst_creature = 0.0
+    for ident, space, p in entities:
+        if space == 8:
+            points = [s[:3] for s in samples.get(ident, [])]
+            d = min((distance_to_segment(p, a, b) for a, b in zip(points, points[1:])), default=1e9)
+            worst_player = max(worst_player, d)
+        elif space == 9:
+            legs = [(leg[0:3], leg[3:6]) for leg in paths.get(ident, [])]
+            legs += [(leg[3:6], leg[6:9]) for leg in paths.get(ident, [])]
+            d = min((distance_to_segment(p, a, b) for a, b in legs), default=1e9)
+            worst_creature = max(worst_creature, d)
+    print('worst player distance %.5f, worst creature distance %.5f' % (worst_player, worst_creature))
+    check(worst_player <= 0.01, 'a player was shown %.4f off its samples' % worst_player)
+    check(worst_creature <= 0.05, 'a creature was shown %.4f off its route' % worst_creature)
+    # Players walk all the time; creatures walk 0.8 s of every 1.5 s.
+    moved = {}
+    for ident, space, p in entities:
+        if space in (8, 9):
+            moved.setdefault((space, ident), set()).add(p)
+    stiff = [key for key, ps in moved.items() if len(ps) < (6 if key[0] == 8 else 2)]
+    check(not stiff, 'entities that hardly moved: %s' % [(key, len(moved[key])) for key in stiff[:5]])
+
+
+def repeated_spawns_and_churn():
+    log, lines, code = run('players=3,creatures=2,objects=6,duplicate-spawn,churn', 5)
+    check(code == 0, 'harness exit code %d' % code)
+    counts = [line for line in lines if line.startswith('count')]
+    check(len(counts) == 1 and counts[0].startswith('count local 1 players 3 creatures 2 objects '),
+          'counts after repeated spawns: %s' % counts)
+    removed = {int(line.split()[4]) for line in log if ' sent 33 ' in line}
+    check(len(removed) >= 1, 'churn removed nothing')
+    objects = int(counts[0].split()[-1]) if counts else -1
+    check(6 - len(removed) <= objects <= 6 - len(removed) + 1, 'objects left %d, removed %d' % (objects, len(removed)))
+    last_report = lines[max(i for i, line in enumerate(lines) if line.startswith('report')):]
+    ids = [e[0] for e in shown(last_report)]
+    check(len(ids) == len(set(ids)), 'an id is shown twice')
+
+
+clean_run()
+repeated_spawns_and_churn()
+sys.exit(1 if failures else 0)
