@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "assets/locale.h"
 #include "base/event_bus.h"
 #include "base/ini.h"
 #include "input/input.h"
@@ -152,6 +154,46 @@ TEST_F(KeybindTest, DeactivationAndDisableStopBindings) {
   frame();
   EXPECT_FALSE(binding_triggered(MENU));
   keybind_set_enabled(1);
+}
+
+// Labels as the options screens show them, read from the demo locale.
+TEST(KeybindLabels, KeyNamesAndModifiersFromTheDemoLocale) {
+  const std::string assets = std::string(OSTREVANE_BINARY_DIR) + "/assets";
+  locale_load(assets.c_str(), 1);
+  ASSERT_TRUE(locale_is_loaded());
+  const struct {
+    int32_t key, mods;
+    int size;
+    const char* label;
+  } cases[] = {
+      {(int32_t)key_letter('W'), 0, 32, "W"},
+      {(int32_t)KEY_F1, KEYBIND_MOD_CTRL, 32, "F1+Ctrl"},
+      {(int32_t)key_digit(1), KEYBIND_MOD_MAX, 32, "1+Alt+Ctrl+Shift"},
+      {(int32_t)KEY_PAGE_UP, KEYBIND_MOD_ALT | KEYBIND_MOD_SHIFT, 32, "Page Up+Alt+Shift"},
+      {113, KEYBIND_MOD_SHIFT, 32, "\\+Shift"},
+      {(int32_t)KEY_NONE, 0, 32, "None"},
+      {(int32_t)KEY_ESCAPE, KEYBIND_MOD_CTRL, 12, "Escape+Ctrl"},  // exactly fits
+      {(int32_t)KEY_ESCAPE, KEYBIND_MOD_CTRL, 11, ""},             // one short: nothing
+  };
+  for (const auto& c : cases) {
+    char out[32];
+    memset(out, 'z', sizeof out);
+    binding_label_text(c.key, c.mods, out, c.size);
+    EXPECT_STREQ(out, c.label) << c.key << "," << c.mods << " in " << c.size;
+  }
+  // Every code and every binding has its own non-empty text.
+  std::set<std::string> keys, bindings;
+  for (int32_t code = 0; code < INPUT_KEY_COUNT; code++) {
+    char out[64];
+    binding_label_text(code, 0, out, sizeof out);
+    EXPECT_NE(out[0], 0) << code;
+    keys.insert(out);
+  }
+  EXPECT_EQ(keys.size(), (size_t)INPUT_KEY_COUNT);
+  for (int i = 0; i < KEYBIND_COUNT; i++) bindings.insert(locale_string(name_hash(keybind_def(i)->name)));
+  EXPECT_EQ(bindings.count(""), 0u);
+  EXPECT_EQ(bindings.size(), (size_t)KEYBIND_COUNT);
+  locale_unload();
 }
 
 // Profile texts through a real profile file.
