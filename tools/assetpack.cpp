@@ -5,6 +5,9 @@
 //   assetpack extract ARCHIVE DIR [ID...]  write entries as DIR/<id>.bin
 //   assetpack verify ARCHIVE           decode every entry; fail on any fault
 //
+// verify also runs the client's own decoder over each entry of an archive whose file name
+// names its kind (sound.dat), so an entry the client would refuse fails the check here.
+//
 // A manifest has one entry per line, `ID PATH`, in the order the data is laid out: ID is a
 // decimal or 0x-hex number, or `hash:NAME` for the locale name hash of NAME; PATH is taken
 // relative to the manifest's folder. Blank lines and lines starting with # are skipped.
@@ -23,6 +26,7 @@
 #include "assets/archive.h"
 #include "assets/archive_writer.h"
 #include "assets/locale.h"
+#include "assets/sound.h"
 #include "base/crc32.h"
 #include "base/mem.h"
 #include "tool_files.h"
@@ -209,7 +213,26 @@ int command_extract(const char* path, const char* dir, int id_count, char** ids)
   return status;
 }
 
+struct KindDecoder {
+  const char* file_name;
+  void* (*decode)(const uint8_t* bytes, uint32_t length);
+  void (*destroy)(void* object);
+};
+
+const KindDecoder KIND_DECODERS[] = {
+    {"sound.dat", sound_decode_asset, sound_destroy_asset},
+};
+
+const KindDecoder* kind_decoder_for(const char* path) {
+  const char* slash = strrchr(path, '/');
+  const char* name = slash ? slash + 1 : path;
+  for (const KindDecoder& kind : KIND_DECODERS)
+    if (strcmp(name, kind.file_name) == 0) return &kind;
+  return nullptr;
+}
+
 int command_verify(const char* path) {
+  const KindDecoder* kind = kind_decoder_for(path);
   Archive* archive = open_or_complain(path);
   if (!archive) return 1;
   int faults = 0;
@@ -226,6 +249,15 @@ int command_verify(const char* path) {
     if (!data) {
       fprintf(stderr, "%s: entry 0x%08" PRIX32 " does not decode to its size\n", path, e->id);
       faults++;
+    } else if (kind) {
+      void* object = kind->decode(data, size);
+      if (!object) {
+        fprintf(stderr, "%s: entry 0x%08" PRIX32 " is refused by the %s decoder\n", path, e->id,
+                kind->file_name);
+        faults++;
+      } else {
+        kind->destroy(object);
+      }
     }
     mem_free(data);
   }

@@ -4,6 +4,8 @@
 #include "assets/cache.h"
 #include "assets/locale.h"
 #include "audio/audio.h"
+#include "audio/mixer.h"
+#include "audio/wave_output.h"
 #include "base/arena.h"
 #include "base/event_bus.h"
 #include "base/intmap.h"

@@ -5,7 +5,6 @@
 
 #include "assets/cache.h"
 #include "assets/sound.h"
-#include "audio/audio.h"
 #include "base/event_bus.h"
 #include "base/intmap.h"
 #include "base/mem.h"

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "audio/audio.h"
 #include "audio/mixer.h"
 #include "base/mem.h"
 #include "base/thread.h"
