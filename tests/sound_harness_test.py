@@ -105,7 +105,8 @@ if display:
         game = subprocess.Popen([GAME, "-c", settings], env=env, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True)
         try:
-            window = xwindow.wait_for_window("Ostrevane Client", proc=game)
+            # Generous: on a loaded machine the first frame of a fresh process can take a while.
+            window = xwindow.wait_for_window("Ostrevane Client", timeout=60, proc=game)
             # A request that lands before the message loop runs frames can be lost on the way,
             # so it is repeated as a player would click again; each must end the game promptly.
             code = None
