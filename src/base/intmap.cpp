@@ -15,9 +15,7 @@ uint32_t map_capacity_for_hint(uint32_t hint) {
 
 static void intmap_alloc_slots(IntMap* map, uint32_t capacity) {
   map->capacity = capacity;
-  map->keys = (uint32_t*)mem_calloc(capacity, sizeof(uint32_t));
-  map->values = (void**)mem_calloc(capacity, sizeof(void*));
-  map->used = (uint8_t*)mem_calloc(capacity, 1);
+  map->slots = (IntMapSlot*)mem_calloc(capacity, sizeof(IntMapSlot));
 }
 
 IntMap* intmap_create_seeded(uint32_t capacity_hint, uint32_t seed) {
@@ -38,11 +36,9 @@ void intmap_clear(IntMap* map, ReleaseFn release_value) {
   if (!map) return;
   if (release_value) {
     for (uint32_t i = 0; i < map->capacity; i++)
-      if (map->used[i]) release_value(map->values[i]);
+      if (map->slots[i].used) release_value(map->slots[i].value);
   }
-  memset(map->used, 0, map->capacity);
-  memset(map->keys, 0, (size_t)map->capacity * sizeof(uint32_t));
-  memset(map->values, 0, (size_t)map->capacity * sizeof(void*));
+  memset(map->slots, 0, (size_t)map->capacity * sizeof(IntMapSlot));
   map->count = 0;
 }
 
@@ -50,11 +46,9 @@ void intmap_destroy(IntMap* map, ReleaseFn release_value) {
   if (!map) return;
   if (release_value) {
     for (uint32_t i = 0; i < map->capacity; i++)
-      if (map->used[i]) release_value(map->values[i]);
+      if (map->slots[i].used) release_value(map->slots[i].value);
   }
-  mem_free(map->keys);
-  mem_free(map->values);
-  mem_free(map->used);
+  mem_free(map->slots);
   mem_free(map);
 }
 
@@ -62,8 +56,8 @@ void intmap_destroy(IntMap* map, ReleaseFn release_value) {
 static uint32_t intmap_slot_of(const IntMap* map, uint32_t key) {
   uint32_t mask = map->capacity - 1;
   uint32_t slot = intmap_home(map, key);
-  while (map->used[slot]) {
-    if (map->keys[slot] == key) return slot;
+  while (map->slots[slot].used) {
+    if (map->slots[slot].key == key) return slot;
     slot = (slot + 1) & mask;
   }
   return map->capacity;
@@ -72,10 +66,8 @@ static uint32_t intmap_slot_of(const IntMap* map, uint32_t key) {
 static void intmap_place(IntMap* map, uint32_t key, void* value) {
   uint32_t mask = map->capacity - 1;
   uint32_t slot = intmap_home(map, key);
-  while (map->used[slot]) slot = (slot + 1) & mask;
-  map->used[slot] = 1;
-  map->keys[slot] = key;
-  map->values[slot] = value;
+  while (map->slots[slot].used) slot = (slot + 1) & mask;
+  map->slots[slot] = {key, 1, value};
 }
 
 int intmap_insert(IntMap* map, uint32_t key, void* value) {
@@ -86,10 +78,8 @@ int intmap_insert(IntMap* map, uint32_t key, void* value) {
     if (old.capacity > 0x80000000u) fatal_exit("Out of memory - the application will now close.");
     intmap_alloc_slots(map, old.capacity * 2);
     for (uint32_t i = 0; i < old.capacity; i++)
-      if (old.used[i]) intmap_place(map, old.keys[i], old.values[i]);
-    mem_free(old.keys);
-    mem_free(old.values);
-    mem_free(old.used);
+      if (old.slots[i].used) intmap_place(map, old.slots[i].key, old.slots[i].value);
+    mem_free(old.slots);
   }
   intmap_place(map, key, value);
   map->count++;
@@ -105,21 +95,18 @@ int intmap_remove(IntMap* map, uint32_t key, void** value_out) {
   if (!map || map->count == 0) return 0;
   uint32_t hole = intmap_slot_of(map, key);
   if (hole == map->capacity) return 0;
-  if (value_out) *value_out = map->values[hole];
+  if (value_out) *value_out = map->slots[hole].value;
   uint32_t mask = map->capacity - 1;
   // Walk the rest of the cluster: an entry may move back into the hole when the hole lies
   // between its home and its current slot (cyclically).
-  for (uint32_t p = (hole + 1) & mask; map->used[p]; p = (p + 1) & mask) {
-    uint32_t home = intmap_home(map, map->keys[p]);
+  for (uint32_t p = (hole + 1) & mask; map->slots[p].used; p = (p + 1) & mask) {
+    uint32_t home = intmap_home(map, map->slots[p].key);
     if (((p - home) & mask) >= ((p - hole) & mask)) {
-      map->keys[hole] = map->keys[p];
-      map->values[hole] = map->values[p];
+      map->slots[hole] = map->slots[p];
       hole = p;
     }
   }
-  map->used[hole] = 0;
-  map->keys[hole] = 0;
-  map->values[hole] = nullptr;
+  map->slots[hole] = {0, 0, nullptr};
   map->count--;
   return 1;
 }

@@ -13,12 +13,18 @@
 #include "base/array.h"
 #include "base/hash_mix.h"
 
+// Key, flag and value side by side, so a probe reads one slot.
+struct IntMapSlot {
+  uint32_t key;
+  uint32_t used;  // 1 when the slot holds an entry
+  void* value;
+};
+static_assert(sizeof(IntMapSlot) == 8 + sizeof(void*));
+
 struct IntMap {
   uint32_t capacity;
   uint32_t count;
-  uint32_t* keys;
-  void** values;
-  uint8_t* used;
+  IntMapSlot* slots;  // capacity slots; iterate over those whose used is set
   uint32_t seed;
 };
 
@@ -29,17 +35,26 @@ void intmap_destroy(IntMap* map, ReleaseFn release_value);
 void intmap_clear(IntMap* map, ReleaseFn release_value);
 // 1 inserted; 0 when the key is present (the stored value is left unchanged).
 int intmap_insert(IntMap* map, uint32_t key, void* value);
+// The mix of key under the map's secret: fixed for the map's life (growth keeps the seed),
+// so a caller may compute it before taking a lock that guards the map's slots.
+static inline uint32_t intmap_hash(const IntMap* map, uint32_t key) { return hash_mix32(key ^ map->seed); }
 // The slot where probing for key starts.
 static inline uint32_t intmap_home(const IntMap* map, uint32_t key) {
-  return hash_mix32(key ^ map->seed) & (map->capacity - 1);
+  return intmap_hash(map, key) & (map->capacity - 1);
+}
+// intmap_find with hash = intmap_hash(map, key) already computed.
+static inline void* intmap_find_hashed(const IntMap* map, uint32_t key, uint32_t hash) {
+  uint32_t mask = map->capacity - 1;
+  for (uint32_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const IntMapSlot* s = &map->slots[slot];
+    if (!s->used) return nullptr;
+    if (s->key == key) return s->value;
+  }
 }
 // Inline: look-ups sit on every frame's hot paths.
 static inline void* intmap_find(const IntMap* map, uint32_t key) {
   if (!map) return nullptr;
-  uint32_t mask = map->capacity - 1;
-  for (uint32_t slot = intmap_home(map, key); map->used[slot]; slot = (slot + 1) & mask)
-    if (map->keys[slot] == key) return map->values[slot];
-  return nullptr;
+  return intmap_find_hashed(map, key, intmap_hash(map, key));
 }
 // 1 when the key is present (values may be null).
 int intmap_contains(const IntMap* map, uint32_t key);

@@ -41,12 +41,12 @@ TEST(IntMap, RemovalInsideClusterKeepsEveryKeyFindable) {
   uint32_t keys[] = {homed(1, 0), homed(1, 1), homed(1, 2), homed(2, 0), homed(5, 0)};
   for (uint32_t k : keys) ASSERT_EQ(intmap_home(map, k), hash_mix32(k ^ 0x5EED) & 15);
   for (uint32_t k : keys) intmap_insert(map, k, (void*)(uintptr_t)(k + 100));
-  EXPECT_EQ(map->keys[4], keys[3]);  // pushed along the cluster
+  EXPECT_EQ(map->slots[4].key, keys[3]);  // pushed along the cluster
   EXPECT_EQ(intmap_take(map, keys[1]), (void*)(uintptr_t)(keys[1] + 100));
   for (uint32_t k : {keys[0], keys[2], keys[3], keys[4]})
     EXPECT_EQ(intmap_find(map, k), (void*)(uintptr_t)(k + 100)) << k;
-  EXPECT_EQ(map->keys[3], keys[3]);  // moved back towards its home
-  EXPECT_EQ(map->keys[5], keys[4]);  // at its home: not moved
+  EXPECT_EQ(map->slots[3].key, keys[3]);  // moved back towards its home
+  EXPECT_EQ(map->slots[5].key, keys[4]);  // at its home: not moved
   EXPECT_EQ(intmap_find(map, keys[1]), nullptr);
   EXPECT_EQ(intmap_take(map, keys[1]), nullptr);
   intmap_destroy(map, nullptr);
@@ -56,7 +56,7 @@ TEST(IntMap, RemovalInsideClusterKeepsEveryKeyFindable) {
 static uint32_t longest_cluster(const IntMap* map) {
   uint32_t longest = 0, run = 0;
   for (uint32_t i = 0; i < 2 * map->capacity; i++) {
-    run = map->used[i & (map->capacity - 1)] ? run + 1 : 0;
+    run = map->slots[i & (map->capacity - 1)].used ? run + 1 : 0;
     if (run > longest) longest = run;
   }
   return longest < map->capacity ? longest : map->capacity;
@@ -118,9 +118,9 @@ TEST(IntMap, MatchesStdUnorderedMap) {
     }
     uint32_t seen = 0;
     for (uint32_t i = 0; i < map->capacity; i++)
-      if (map->used[i]) {
+      if (map->slots[i].used) {
         seen++;
-        ASSERT_EQ(oracle.at(map->keys[i]), (uintptr_t)map->values[i]);
+        ASSERT_EQ(oracle.at(map->slots[i].key), (uintptr_t)map->slots[i].value);
       }
     EXPECT_EQ(seen, oracle.size());
     intmap_destroy(map, nullptr);

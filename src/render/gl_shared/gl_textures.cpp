@@ -25,7 +25,7 @@ void release_all_names(void) {
   IntMap* map = g_names;
   if (!map) return;
   for (uint32_t i = 0; i < map->capacity; i++)
-    if (map->used[i]) release_name((uint32_t)(uintptr_t)map->values[i]);
+    if (map->slots[i].used) release_name((uint32_t)(uintptr_t)map->slots[i].value);
   intmap_clear(map, nullptr);
 }
 
@@ -100,7 +100,7 @@ void gl_textures_resume(void) {
   uint32_t count = 0;
   int32_t* ids = (int32_t*)mem_alloc(sizeof(int32_t) * g_resident->count);
   for (uint32_t i = 0; i < g_resident->capacity; i++)
-    if (g_resident->used[i]) ids[count++] = (int32_t)g_resident->keys[i];
+    if (g_resident->slots[i].used) ids[count++] = (int32_t)g_resident->slots[i].key;
   for (uint32_t i = 0; i < count; i++) settle(ids[i]);
   mem_free(ids);
 }
