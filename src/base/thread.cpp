@@ -15,6 +15,14 @@
 #include "base/fatal.h"
 #include "base/mem.h"
 
+#if __has_include(<sys/single_threaded.h>)
+#include <sys/single_threaded.h>
+const char* const lock_single_threaded_flag = &__libc_single_threaded;
+#else
+static const char g_never_single_threaded = 0;
+const char* const lock_single_threaded_flag = &g_never_single_threaded;
+#endif
+
 thread_local constinit int lock_thread_held;
 
 Lock* lock_create(void) {

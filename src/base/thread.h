@@ -19,13 +19,11 @@
 
 #include "base/fatal.h"
 
-#if __has_include(<sys/single_threaded.h>)
-#include <sys/single_threaded.h>
-// Set by the C library while the process has never had a second thread; it never turns back.
-static inline bool lock_process_single_threaded(void) { return __libc_single_threaded != 0; }
-#else
-static inline bool lock_process_single_threaded(void) { return false; }
-#endif
+// Points at the C library's flag that is set while the process has never had a second thread
+// (it never turns back), or at a constant 0 where the library has none. Set in thread.cpp,
+// which may include the system's headers.
+extern const char* const lock_single_threaded_flag;
+static inline bool lock_process_single_threaded(void) { return *lock_single_threaded_flag != 0; }
 
 struct WorkerThread;
 
