@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 #include <random>
+#include <vector>
 
 #include "support/math_test_support.h"
 
@@ -117,6 +119,56 @@ TEST_P(CameraPaths, CameraCornersAndPlanesBoundTheViewVolume) {
           EXPECT_GT(d, 0) << "plane " << k << " corner " << i;  // normals point inwards
         }
       }
+    }
+    if (HasFailure()) return;
+  }
+}
+
+// The record is the plain composition of the scalar math routines, bit for bit, whichever
+// instructions camera_build uses inside: planes from the view-projection's columns through
+// plane_normalise, corners through the inverse and a division by w, bounds through
+// fminf/fmaxf, axes as columns divided by their length.
+TEST_P(CameraPaths, RecordIsTheScalarCompositionBitForBit) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> pos(-500, 500), angle(-400, 400), fov(1, 170), near(0.01f, 20);
+  std::vector<View> views(std::begin(VIEWS), std::end(VIEWS));
+  for (int n = 0; n < 200; n++) {
+    float z_near = near(rng);
+    views.push_back({pos(rng), pos(rng), pos(rng), angle(rng), angle(rng), angle(rng), fov(rng), z_near,
+                     z_near * (1 + near(rng) * 100), 1 + std::fabs(pos(rng)), 1 + std::fabs(pos(rng))});
+  }
+  for (const View& v : views) {
+    Camera c;
+    build(&c, v);
+    const float* m = c.view_projection.m;
+    const int columns[6] = {0, 0, 1, 1, 2, 2};
+    const float signs[6] = {-1, 1, 1, -1, 1, -1};
+    for (int k = 0; k < 6; k++) {
+      int i = columns[k];
+      Plane p = {m[3] + signs[k] * m[i], m[7] + signs[k] * m[4 + i], m[11] + signs[k] * m[8 + i],
+                 m[15] + signs[k] * m[12 + i]};
+      plane_normalise(&p);
+      EXPECT_EQ(memcmp(&p, &c.planes[k], sizeof p), 0) << "plane " << k;
+    }
+    Mat4 inverse;
+    mat4_inverse(&c.view_projection, &inverse);
+    Vec3 lo = {INFINITY, INFINITY, INFINITY}, hi = {-INFINITY, -INFINITY, -INFINITY};
+    for (int i = 0; i < 8; i++) {
+      Vec4 w = vec4_transform_scalar(i & 4 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 1 ? 1.0f : -1.0f, 1,
+                                     &inverse);
+      Vec3 corner = {w.x / w.w, w.y / w.w, w.z / w.w};
+      EXPECT_EQ(memcmp(&corner, &c.corners[i], sizeof corner), 0) << "corner " << i;
+      lo = {fminf(lo.x, corner.x), fminf(lo.y, corner.y), fminf(lo.z, corner.z)};
+      hi = {fmaxf(hi.x, corner.x), fmaxf(hi.y, corner.y), fmaxf(hi.z, corner.z)};
+    }
+    Bounds b = bounds_make(lo, hi);
+    EXPECT_EQ(memcmp(&b, &c.frustum_bounds, sizeof b), 0);
+    const Vec3* axes[3] = {&c.axis_x, &c.axis_y, &c.axis_z};
+    for (int i = 0; i < 3; i++) {
+      Vec3 a = {c.view.m[i], c.view.m[4 + i], c.view.m[8 + i]};
+      float length = sqrtf(a.x * a.x + a.y * a.y + a.z * a.z);
+      Vec3 want = length > 0.0001f ? Vec3{a.x / length, a.y / length, a.z / length} : Vec3{0, 0, 0};
+      EXPECT_EQ(memcmp(&want, axes[i], sizeof want), 0) << "axis " << i;
     }
     if (HasFailure()) return;
   }

@@ -36,6 +36,12 @@ static inline uint32_t cpu_feature_flags(void) {
 
 // The dispatchers' test: one load and one branch once detected.
 static inline int cpu_has_sse(void) { return (cpu_feature_flags() & CPU_SSE) != 0; }
+// The cached answer without detecting: 0 until something detected. For per-element hot paths
+// whose variants give the same bits, where the scalar variant is a correct answer before
+// the first detection and the detection call would cost more than it saves.
+static inline int cpu_has_sse_cached(void) {
+  return (cpu_feature_bits.load(std::memory_order_relaxed) & CPU_SSE) != 0;
+}
 static inline int cpu_has_mmx(void) { return (cpu_feature_flags() & CPU_MMX) != 0; }
 
 CpuFeatures cpu_features(void);

@@ -250,3 +250,26 @@ TEST_F(EventBus, PayloadsOutliveTheirBatchWithinOneDispatch) {
   EXPECT_EQ(g_pending_seen, (std::vector<uint32_t>{2, 2, 2, 1, 0}));
   EXPECT_EQ(event_pending(), 0u);
 }
+
+// Copies of every small length arrive byte for byte, with nothing written past their end
+// (the next copy's bytes are intact too).
+static std::vector<std::vector<uint8_t>> g_copies;
+static void keeps_copies(uint32_t e, const void* data) {
+  const uint8_t* bytes = (const uint8_t*)data;
+  g_copies.emplace_back(bytes, bytes + e);
+}
+
+TEST_F(EventBus, CopiedPayloadsOfEveryLengthArriveIntact) {
+  event_subscribe(keeps_copies);
+  g_copies.clear();
+  std::mt19937 rng(3);
+  std::vector<std::vector<uint8_t>> sent;
+  for (uint32_t length = 1; length <= 40; length++) {
+    std::vector<uint8_t> bytes(length);
+    for (uint8_t& b : bytes) b = (uint8_t)rng();
+    event_post_copy(length, bytes.data(), length);
+    sent.push_back(bytes);
+  }
+  event_dispatch();
+  EXPECT_EQ(g_copies, sent);
+}

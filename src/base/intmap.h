@@ -6,20 +6,24 @@
 // chains stay short whatever the keys are. Collisions probe linearly. Capacity is a power of
 // two: the creation hint rounded up, hint 0 gives 32. An insert that would take the map past
 // three-quarters full doubles it first, re-inserting in old slot order. Removal shifts later
-// cluster members back (no tombstones). Iteration is by slot, so its order differs from map
-// to map. A stored null value cannot be told from absence by intmap_find.
+// cluster members back (no tombstones). Iteration (intmap_each) is by slot, so its order
+// differs from map to map. A stored null value cannot be told from absence by intmap_find.
 #include <cstdint>
 
 #include "base/array.h"
 #include "base/hash_mix.h"
 
+// Key 0 marks an empty slot, so a probe reads only the key array until it finds the key
+// (then one value) or an empty slot; the key 0 itself is held beside the table. A small key
+// array stays in the nearer caches where slots of key and value together would not.
 struct IntMap {
   uint32_t capacity;
-  uint32_t count;
-  uint32_t* keys;
-  void** values;
-  uint8_t* used;
+  uint32_t count;  // entries, key 0 included
+  uint32_t* keys;  // capacity slots, 0 when empty
+  void** values;   // beside keys
   uint32_t seed;
+  uint32_t has_zero;  // 1 when key 0 is present, its value in zero_value
+  void* zero_value;
 };
 
 IntMap* intmap_create(uint32_t capacity_hint);
@@ -30,18 +34,31 @@ void intmap_destroy(IntMap* map, ReleaseFn release_value);
 void intmap_clear(IntMap* map, ReleaseFn release_value);
 // 1 inserted; 0 when the key is present (the stored value is left unchanged).
 int intmap_insert(IntMap* map, uint32_t key, void* value);
+// The mix of key under the map's secret: fixed for the map's life (growth keeps the seed),
+// so a caller may compute it before taking a lock that guards the map's slots.
+static inline uint32_t intmap_hash(const IntMap* map, uint32_t key) { return hash_mix32(key ^ map->seed); }
 // The slot where probing for key starts.
 static inline uint32_t intmap_home(const IntMap* map, uint32_t key) {
-  return hash_mix32(key ^ map->seed) & (map->capacity - 1);
+  return intmap_hash(map, key) & (map->capacity - 1);
+}
+// intmap_find with hash = intmap_hash(map, key) already computed.
+static inline void* intmap_find_hashed(const IntMap* map, uint32_t key, uint32_t hash) {
+  if (key == 0) return map->has_zero ? map->zero_value : nullptr;
+  uint32_t mask = map->capacity - 1;
+  for (uint32_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    uint32_t k = map->keys[slot];
+    if (k == key) return map->values[slot];
+    if (k == 0) return nullptr;
+  }
 }
 // Inline: look-ups sit on every frame's hot paths.
 static inline void* intmap_find(const IntMap* map, uint32_t key) {
   if (!map) return nullptr;
-  uint32_t mask = map->capacity - 1;
-  for (uint32_t slot = intmap_home(map, key); map->used[slot]; slot = (slot + 1) & mask)
-    if (map->keys[slot] == key) return map->values[slot];
-  return nullptr;
+  return intmap_find_hashed(map, key, intmap_hash(map, key));
 }
+// Calls visit for every entry: key 0 first, then by slot. visit must not change the map.
+typedef void (*IntMapVisit)(uint32_t key, void* value, void* context);
+void intmap_each(const IntMap* map, IntMapVisit visit, void* context);
 // 1 when the key is present (values may be null).
 int intmap_contains(const IntMap* map, uint32_t key);
 // Removes the key; returns its value, or null when absent.

@@ -56,7 +56,7 @@ TEST(IntMap, RemovalInsideClusterKeepsEveryKeyFindable) {
 static uint32_t longest_cluster(const IntMap* map) {
   uint32_t longest = 0, run = 0;
   for (uint32_t i = 0; i < 2 * map->capacity; i++) {
-    run = map->used[i & (map->capacity - 1)] ? run + 1 : 0;
+    run = map->keys[i & (map->capacity - 1)] ? run + 1 : 0;
     if (run > longest) longest = run;
   }
   return longest < map->capacity ? longest : map->capacity;
@@ -116,13 +116,15 @@ TEST(IntMap, MatchesStdUnorderedMap) {
       }
       ASSERT_EQ(map->count, oracle.size());
     }
-    uint32_t seen = 0;
-    for (uint32_t i = 0; i < map->capacity; i++)
-      if (map->used[i]) {
-        seen++;
-        ASSERT_EQ(oracle.at(map->keys[i]), (uintptr_t)map->values[i]);
-      }
-    EXPECT_EQ(seen, oracle.size());
+    std::unordered_map<uint32_t, uintptr_t> seen;
+    intmap_each(
+        map,
+        [](uint32_t key, void* value, void* context) {
+          auto* into = (std::unordered_map<uint32_t, uintptr_t>*)context;
+          EXPECT_TRUE(into->emplace(key, (uintptr_t)value).second) << "key visited twice: " << key;
+        },
+        &seen);
+    EXPECT_EQ(seen, oracle);
     intmap_destroy(map, nullptr);
   }
 }
@@ -197,4 +199,39 @@ TEST(Strings, CopyCutsOnCharacterBoundary) {
     string_copy_utf8(out, sizeof out, c.in);
     EXPECT_STREQ(out, c.out) << c.in;
   }
+}
+
+// Key 0 is an ordinary key: stored, found, counted, visited, removed and released like the
+// others, also across growth.
+TEST(IntMap, KeyZeroIsAnOrdinaryKey) {
+  IntMap* map = intmap_create_seeded(4, 7);
+  EXPECT_EQ(intmap_find(map, 0), nullptr);
+  EXPECT_EQ(intmap_contains(map, 0), 0);
+  EXPECT_EQ(intmap_insert(map, 0, (void*)10), 1);
+  EXPECT_EQ(intmap_insert(map, 0, (void*)11), 0);
+  for (uint32_t k = 1; k < 40; k++) ASSERT_EQ(intmap_insert(map, k, (void*)(uintptr_t)(k + 10)), 1);
+  EXPECT_EQ(map->count, 40u);
+  EXPECT_EQ(intmap_find(map, 0), (void*)10);
+  EXPECT_EQ(intmap_contains(map, 0), 1);
+  uint32_t visited_zero = 0;
+  intmap_each(
+      map,
+      [](uint32_t key, void* value, void* context) { *(uint32_t*)context += key == 0 && value == (void*)10; },
+      &visited_zero);
+  EXPECT_EQ(visited_zero, 1u);
+  void* value = nullptr;
+  EXPECT_EQ(intmap_remove(map, 0, &value), 1);
+  EXPECT_EQ(value, (void*)10);
+  EXPECT_EQ(intmap_remove(map, 0, &value), 0);
+  EXPECT_EQ(map->count, 39u);
+  EXPECT_EQ(intmap_find(map, 39), (void*)49);
+  intmap_insert(map, 0, (void*)12);
+  g_released = 0;
+  intmap_clear(map, count_release);
+  EXPECT_EQ(g_released, 40);
+  EXPECT_EQ(intmap_find(map, 0), nullptr);
+  intmap_insert(map, 0, (void*)13);
+  g_released = 0;
+  intmap_destroy(map, count_release);
+  EXPECT_EQ(g_released, 1);
 }

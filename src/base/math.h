@@ -8,9 +8,16 @@
 // Nothing here reports errors: degenerate input gives the documented fallback (the identity
 // for an unusable quaternion) or the IEEE result (a singular matrix inverts to infinities).
 // mat4_multiply and vec4_transform pick an SSE or a scalar variant from the processor
-// features (cpu_features.h); both variants sum in the same order. All functions are pure
+// features (cpu_features.h); both variants sum in the same order, so they give the same bits
+// (vec4_transform takes the scalar one until the features were first detected). All functions are pure
 // computation on caller-owned memory.
 #include <cstdint>
+
+#include "base/cpu_features.h"
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 struct Vec3 {
   float x, y, z;
@@ -70,8 +77,8 @@ void mat4_scale(float x, float y, float z, Mat4* m);
 void mat4_from_quat(float x, float y, float z, float w, Mat4* out);
 // (x, y, z, 1) x m with w dropped.
 Vec3 vec3_transform_point(float x, float y, float z, const Mat4* m);
-// (x, y, z, w) x m.
-Vec4 vec4_transform(float x, float y, float z, float w, const Mat4* m);
+// (x, y, z, w) x m: defined below, inline, as it runs per vertex and per corner.
+static inline Vec4 vec4_transform(float x, float y, float z, float w, const Mat4* m);
 // Divides all four components by the length of (a, b, c).
 void plane_normalise(Plane* p);
 
@@ -109,3 +116,42 @@ Bounds bounds_from_sphere(Vec3 centre, float radius);
 Bounds bounds_from_cylinder(float x, float y, float z, float radius, float height);
 // The box enclosing the transformed box (centre transformed, half-extents through |m|).
 Bounds bounds_transform(const Bounds* bounds, const Mat4* m);
+
+// ---- vec4_transform and its variants. Both variants compute each lane as
+// ((x*r0 + y*r1) + z*r2) + w*r3 from the rows of m, so their results are bit-identical.
+
+static inline Vec4 vec4_transform_scalar(float x, float y, float z, float w, const Mat4* m) {
+  const float* r = m->m;
+  return {x * r[0] + y * r[4] + z * r[8] + w * r[12], x * r[1] + y * r[5] + z * r[9] + w * r[13],
+          x * r[2] + y * r[6] + z * r[10] + w * r[14], x * r[3] + y * r[7] + z * r[11] + w * r[15]};
+}
+
+#if defined(__SSE__)
+// Where the compiler may use SSE everywhere (every x86-64 build) the variant is inline;
+// elsewhere on x86 it lives out of line, compiled for SSE, and is called only when
+// cpu_has_sse() is set.
+#define MATH_HAVE_INLINE_SSE 1
+static inline __m128 vec4_transform_ps(__m128 x, __m128 y, __m128 z, __m128 w, const Mat4* m) {
+  const float* r = m->m;
+  __m128 v = _mm_mul_ps(x, _mm_loadu_ps(r));
+  v = _mm_add_ps(v, _mm_mul_ps(y, _mm_loadu_ps(r + 4)));
+  v = _mm_add_ps(v, _mm_mul_ps(z, _mm_loadu_ps(r + 8)));
+  return _mm_add_ps(v, _mm_mul_ps(w, _mm_loadu_ps(r + 12)));
+}
+static inline Vec4 vec4_transform_sse(float x, float y, float z, float w, const Mat4* m) {
+  __m128 v = vec4_transform_ps(_mm_set1_ps(x), _mm_set1_ps(y), _mm_set1_ps(z), _mm_set1_ps(w), m);
+  Vec4 out;
+  _mm_storeu_ps(&out.x, v);
+  return out;
+}
+#elif defined(__i386__)
+#define MATH_HAVE_OUTLINE_SSE 1
+Vec4 vec4_transform_sse(float x, float y, float z, float w, const Mat4* m);
+#endif
+
+static inline Vec4 vec4_transform(float x, float y, float z, float w, const Mat4* m) {
+#if defined(MATH_HAVE_INLINE_SSE) || defined(MATH_HAVE_OUTLINE_SSE)
+  if (cpu_has_sse_cached()) return vec4_transform_sse(x, y, z, w, m);
+#endif
+  return vec4_transform_scalar(x, y, z, w, m);
+}

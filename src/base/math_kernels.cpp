@@ -17,12 +17,6 @@ void mat4_multiply_scalar(const Mat4* a, const Mat4* b, Mat4* out) {
   }
 }
 
-Vec4 vec4_transform_scalar(float x, float y, float z, float w, const Mat4* m) {
-  const float* r = m->m;
-  return {x * r[0] + y * r[4] + z * r[8] + w * r[12], x * r[1] + y * r[5] + z * r[9] + w * r[13],
-          x * r[2] + y * r[6] + z * r[10] + w * r[14], x * r[3] + y * r[7] + z * r[11] + w * r[15]};
-}
-
 #if MATH_HAVE_SSE_KERNELS
 SSE_TARGET void mat4_multiply_sse(const Mat4* a, const Mat4* b, Mat4* out) {
   const float* y = b->m;
@@ -37,6 +31,7 @@ SSE_TARGET void mat4_multiply_sse(const Mat4* a, const Mat4* b, Mat4* out) {
   }
 }
 
+#if MATH_HAVE_OUTLINE_SSE
 SSE_TARGET Vec4 vec4_transform_sse(float x, float y, float z, float w, const Mat4* m) {
   const float* r = m->m;
   __m128 v = _mm_mul_ps(_mm_set1_ps(x), _mm_loadu_ps(r));
@@ -48,6 +43,7 @@ SSE_TARGET Vec4 vec4_transform_sse(float x, float y, float z, float w, const Mat
   return out;
 }
 #endif
+#endif
 
 void mat4_multiply(const Mat4* a, const Mat4* b, Mat4* out) {
 #if MATH_HAVE_SSE_KERNELS
@@ -57,11 +53,4 @@ void mat4_multiply(const Mat4* a, const Mat4* b, Mat4* out) {
   }
 #endif
   mat4_multiply_scalar(a, b, out);
-}
-
-Vec4 vec4_transform(float x, float y, float z, float w, const Mat4* m) {
-#if MATH_HAVE_SSE_KERNELS
-  if (cpu_has_sse()) return vec4_transform_sse(x, y, z, w, m);
-#endif
-  return vec4_transform_scalar(x, y, z, w, m);
 }

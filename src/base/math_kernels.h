@@ -6,11 +6,10 @@
 // a[i][0]*b.row0 + a[i][1]*b.row1 + a[i][2]*b.row2 + a[i][3]*b.row3, in that order.
 #include "base/math.h"
 
+// vec4_transform_scalar and vec4_transform_sse are declared in math.h.
 void mat4_multiply_scalar(const Mat4* a, const Mat4* b, Mat4* out);
-Vec4 vec4_transform_scalar(float x, float y, float z, float w, const Mat4* m);
 
 #if defined(__i386__) || defined(__x86_64__)
 #define MATH_HAVE_SSE_KERNELS 1
 void mat4_multiply_sse(const Mat4* a, const Mat4* b, Mat4* out);
-Vec4 vec4_transform_sse(float x, float y, float z, float w, const Mat4* m);
 #endif

@@ -4,8 +4,10 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -13,16 +15,21 @@
 #include "base/fatal.h"
 #include "base/mem.h"
 
-struct Lock {
-  std::recursive_mutex mutex;
-  int depth;  // touched only by the holder
-};
+#if __has_include(<sys/single_threaded.h>)
+#include <sys/single_threaded.h>
+const char* const lock_single_threaded_flag = &__libc_single_threaded;
+#else
+static const char g_never_single_threaded = 0;
+const char* const lock_single_threaded_flag = &g_never_single_threaded;
+#endif
 
-static thread_local int g_locks_held;
+thread_local constinit int lock_thread_held;
 
 Lock* lock_create(void) {
   Lock* lock = (Lock*)mem_alloc(sizeof(Lock));
   new (lock) Lock();
+  lock->word.store(LOCK_FREE, std::memory_order_relaxed);
+  lock->holder.store(0, std::memory_order_relaxed);
   lock->depth = 0;
   return lock;
 }
@@ -34,24 +41,15 @@ int lock_destroy(Lock* lock) {
   return 1;
 }
 
-int lock_enter(Lock* lock) {
-  if (!lock) return 0;
-  lock->mutex.lock();
-  if (++lock->depth == 1) {
-    g_locks_held++;
-    BASE_ASSERT(g_locks_held == 1 && "a thread entered a second lock while holding one");
-  }
-  return 1;
+// Marks the word contended before each sleep, so the holder's leave knows to wake someone.
+void lock_wait(Lock* lock) {
+  while (lock->word.exchange(LOCK_CONTENDED, std::memory_order_acquire) != LOCK_FREE)
+    lock->word.wait(LOCK_CONTENDED, std::memory_order_relaxed);
 }
 
-int lock_leave(Lock* lock) {
-  if (!lock) return 0;
-  if (--lock->depth == 0) g_locks_held--;
-  lock->mutex.unlock();
-  return 1;
-}
+void lock_wake(Lock* lock) { lock->word.notify_one(); }
 
-int lock_held_count(void) { return g_locks_held; }
+int lock_held_count(void) { return lock_thread_held; }
 
 int sleep_ms(unsigned milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -4,9 +4,15 @@
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#if __has_include(<sys/single_threaded.h>)
+#include <sys/single_threaded.h>
+#endif
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <thread>
+#include <vector>
 
 #include "base/random.h"
 
@@ -82,6 +88,95 @@ TEST(Lock, ReentrantAndCounted) {
   EXPECT_EQ(lock_held_count(), 0);
   EXPECT_EQ(lock_destroy(lock), 1);
   EXPECT_EQ(lock_destroy(nullptr), 0);
+}
+
+// Threads fighting over one lock, entering it twice each time: no increment is lost, and
+// a thread that wants a held lock waits until the holder has left it completely.
+TEST(Lock, ExcludesOtherThreadsUntilTheLastLeave) {
+  Lock* lock = lock_create();
+  long counter = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; t++)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 20000; i++) {
+        lock_enter(lock);
+        lock_enter(lock);
+        long seen = counter;
+        if (i % 1000 == 0) std::this_thread::yield();  // invite the others onto the word
+        counter = seen + 1;
+        lock_leave(lock);
+        lock_leave(lock);
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(counter, 4 * 20000);
+
+  std::atomic<int> inside{0};
+  lock_enter(lock);
+  lock_enter(lock);
+  std::thread other([&] {
+    lock_enter(lock);
+    inside = 1;
+    EXPECT_EQ(lock_held_count(), 1);
+    lock_leave(lock);
+  });
+  sleep_ms(20);
+  EXPECT_EQ(inside.load(), 0);
+  lock_leave(lock);
+  sleep_ms(20);
+  EXPECT_EQ(inside.load(), 0);  // still entered once
+  lock_leave(lock);
+  other.join();
+  EXPECT_EQ(inside.load(), 1);
+  EXPECT_EQ(lock_held_count(), 0);
+  lock_destroy(lock);
+}
+
+// A lock entered while the process had one thread must still keep out a thread started
+// afterwards, and wake it on leaving. A forked child keeps the parent's count of threads,
+// so the test runs itself again in a new process that has started none.
+static const char* const SINGLE_THREAD_CHILD = "LOCK_TEST_SINGLE_THREAD_CHILD";
+
+TEST(LockFreshProcess, EnteredBeforeTheSecondThreadStillExcludesIt) {
+  if (!getenv(SINGLE_THREAD_CHILD)) GTEST_SKIP() << "runs only in the process the next test starts";
+#if __has_include(<sys/single_threaded.h>)
+  if (!__libc_single_threaded) _exit(77);
+#endif
+  alarm(10);  // a waiter nobody wakes ends the process instead of hanging it
+  Lock* lock = lock_create();
+  lock_enter(lock);
+  std::atomic<int> inside{0};
+  std::thread other([&] {
+    lock_enter(lock);
+    inside = 1;
+    lock_leave(lock);
+  });
+  sleep_ms(30);
+  int early = inside.load();
+  lock_leave(lock);
+  other.join();
+  lock_enter(lock);  // free again, entered on the other side of the change
+  lock_leave(lock);
+  _exit(early != 0 ? 2 : inside.load() != 1 ? 3 : 0);
+}
+
+TEST(Lock, EnteredBeforeTheSecondThreadStillExcludesIt) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv(SINGLE_THREAD_CHILD, "1", 1);
+    char arg0[] = "unit_tests";
+    char filter[] = "--gtest_filter=LockFreshProcess.EnteredBeforeTheSecondThreadStillExcludesIt";
+    char* argv[] = {arg0, filter, nullptr};
+    execv("/proc/self/exe", argv);
+    _exit(78);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child was ended by signal " << WTERMSIG(status);
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "the new process already had a second thread";
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "2: the thread got in while the lock was held, 3: it never got in, 78: no new process";
 }
 
 #ifndef NDEBUG

@@ -21,12 +21,23 @@ void release_name(uint32_t name) {
   if (name && g_gl_shared.ops && g_gl_shared.ops->release) g_gl_shared.ops->release(name);
 }
 
+void release_entry_name(uint32_t, void* name, void*) { release_name((uint32_t)(uintptr_t)name); }
+
 void release_all_names(void) {
   IntMap* map = g_names;
   if (!map) return;
-  for (uint32_t i = 0; i < map->capacity; i++)
-    if (map->used[i]) release_name((uint32_t)(uintptr_t)map->values[i]);
+  intmap_each(map, release_entry_name, nullptr);
   intmap_clear(map, nullptr);
+}
+
+struct IdList {
+  int32_t* ids;
+  uint32_t count;
+};
+
+void collect_id(uint32_t id, void*, void* list) {
+  IdList* l = (IdList*)list;
+  l->ids[l->count++] = (int32_t)id;
 }
 
 // The map entry of id, uploading through look_up when there is none. 0: nothing settled.
@@ -97,12 +108,10 @@ void gl_textures_drop_names(void) { release_all_names(); }
 void gl_textures_resume(void) {
   if (!g_resident || g_resident->count == 0) return;
   // Settling may remove ids, which moves entries of the set: walk a copy.
-  uint32_t count = 0;
-  int32_t* ids = (int32_t*)mem_alloc(sizeof(int32_t) * g_resident->count);
-  for (uint32_t i = 0; i < g_resident->capacity; i++)
-    if (g_resident->used[i]) ids[count++] = (int32_t)g_resident->keys[i];
-  for (uint32_t i = 0; i < count; i++) settle(ids[i]);
-  mem_free(ids);
+  IdList list = {(int32_t*)mem_alloc(sizeof(int32_t) * g_resident->count), 0};
+  intmap_each(g_resident, collect_id, &list);
+  for (uint32_t i = 0; i < list.count; i++) settle(list.ids[i]);
+  mem_free(list.ids);
 }
 
 int gl_texture_for_draw(int32_t id, uint32_t* name) {
