@@ -95,6 +95,8 @@ int submit_render_item(int32_t layer, uint32_t key, const void* payload, RenderI
   return 1;
 }
 
+// The keyed maps never hold key 0 (those items have their own list), so a slot holding a
+// non-zero key is exactly a used one; walking the slots directly keeps the walk free of calls.
 void render_layers_walk(EntityWorld* world, int first, int last) {
   if (!g_started || g_walking) return;
   if (first < 0) first = 0;
@@ -105,7 +107,7 @@ void render_layers_walk(EntityWorld* world, int first, int last) {
     walk_array(layer.key0, world);
     const IntMap* map = layer.keyed;
     for (uint32_t slot = 0; slot < map->capacity; slot++)
-      if (map->used[slot]) walk_array((const Array*)map->values[slot], world);
+      if (map->keys[slot]) walk_array((const Array*)map->values[slot], world);
   }
   g_walking = false;
 }
@@ -116,7 +118,7 @@ void render_layers_empty(void) {
     layer.key0->count = 0;
     IntMap* map = layer.keyed;
     for (uint32_t slot = 0; slot < map->capacity; slot++)
-      if (map->used[slot]) ((Array*)map->values[slot])->count = 0;
+      if (map->keys[slot]) ((Array*)map->values[slot])->count = 0;
   }
 }
 
@@ -137,7 +139,7 @@ void render_layers_visit(int layer, RenderItemVisitFn visit, void* context) {
   };
   visit_array(l.key0);
   for (uint32_t slot = 0; slot < l.keyed->capacity; slot++)
-    if (l.keyed->used[slot]) visit_array((const Array*)l.keyed->values[slot]);
+    if (l.keyed->keys[slot]) visit_array((const Array*)l.keyed->values[slot]);
 }
 
 uint32_t render_layer_item_count(int layer) {
@@ -145,7 +147,7 @@ uint32_t render_layer_item_count(int layer) {
   const RenderLayer& l = g_layers[layer];
   uint32_t total = l.key0->count;
   for (uint32_t slot = 0; slot < l.keyed->capacity; slot++)
-    if (l.keyed->used[slot]) total += ((const Array*)l.keyed->values[slot])->count;
+    if (l.keyed->keys[slot]) total += ((const Array*)l.keyed->values[slot])->count;
   return total;
 }
 
