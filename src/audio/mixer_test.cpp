@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "base/event_bus.h"
 #include "base/mem.h"
 #include "platform/wave_out.h"
+#include "support/math_test_support.h"
 #include "support/test_files.h"
 #include "support/test_wait.h"
 
@@ -47,6 +50,16 @@ std::vector<uint8_t> wav_mono(const Samples& s) {
   return b;
 }
 
+// Spans the whole 16-bit range except -32768, so two voices clip often in both directions.
+Samples loud(size_t n, uint32_t seed) {
+  Samples s(n);
+  for (size_t i = 0; i < n; i++) {
+    seed = seed * 1664525u + 1013904223u;
+    s[i] = (int16_t)((int)((seed >> 8) % 65535) - 32767);
+  }
+  return s;
+}
+
 // No sample is 0, so silence is never mistaken for sound.
 Samples noise(size_t n, uint32_t seed) {
   Samples s(n);
@@ -65,6 +78,8 @@ enum : uint32_t {
   LOW = 4,       // 3000 samples of -30000
   EMPTY = 5,     // no samples
   STEREO = 6,    // made two-channel by the decoder below
+  LOUD_A = 8,    // 3000 samples of full-scale noise
+  LOUD_B = 9,    // 2000 samples of full-scale noise
   MISSING = 77,  // not in the archive: its load fails
 };
 const int16_t STEREO_MARK = 12345;
@@ -96,6 +111,8 @@ class Mixer : public ::testing::Test {
         {LOW, wav_mono(Samples(3000, -30000))},
         {EMPTY, wav_mono({})},
         {STEREO, wav_mono(stereo)},
+        {LOUD_A, wav_mono(loud(3000, 8))},
+        {LOUD_B, wav_mono(loud(2000, 9))},
     };
     std::vector<ArchiveSource> sources;
     for (auto& e : entries) sources.push_back({e.first, e.second.data(), e.second.size()});
@@ -209,6 +226,104 @@ TEST_F(Mixer, FullScaleVoicesClipInsteadOfWrapping) {
     mixer_stop_tag(2);
     mix();
     EXPECT_FALSE(any_active());
+  }
+}
+
+// Writes the two sounds as WAVE files, mixes them with sox at each pair of volumes, and prints
+// per pair sox's samples, then numpy's rounded, clipped sum. Input: "volume_a volume_b" lines,
+// a blank line, then the samples of each sound on one line.
+const char* SOX_MIX = R"PY(
+import shutil, subprocess, sys, wave
+import numpy as np
+text = sys.stdin.read().split("\n\n")
+pairs = [tuple(line.split()) for line in text[0].splitlines()]
+sounds = [np.array(line.split(), dtype=np.int64) for line in text[1].splitlines()]
+if shutil.which("sox") is None:
+    print("nosox")
+    sys.exit(0)
+for name, s in zip(("a.wav", "b.wav"), sounds):
+    with wave.open(name, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(22050)
+        w.writeframes(s.astype("<i2").tobytes())
+length = max(len(s) for s in sounds)
+for va, vb in pairs:
+    subprocess.run(["sox", "-D", "-m", "-v", va, "a.wav", "-v", vb, "b.wav", "mixed.wav"],
+                   check=True, stderr=subprocess.DEVNULL)
+    with wave.open("mixed.wav", "rb") as w:
+        assert w.getnchannels() == 1 and w.getsampwidth() == 2
+        mixed = np.frombuffer(w.readframes(w.getnframes()), dtype="<i2")
+    print(" ".join(str(int(v)) for v in mixed))
+    total = np.zeros(length)
+    for s, v in zip(sounds, (va, vb)):
+        total[: len(s)] += s * float(v)
+    print(" ".join(str(int(v)) for v in np.clip(np.round(total), -32768, 32767)))
+)PY";
+
+// Both references sum first and clip once; the mixer adds voice after voice with saturation,
+// which is the same for two voices. Gains here are exact in Q15, so the mixer's floor per
+// voice stays within 1 of a rounded sum. The 110 samples around each start and end ramp.
+TEST_F(Mixer, TwoVoicesMixLikeSoxAndNumpy) {
+  struct Case {
+    const char* ambient;
+    const char* effect;
+  } cases[] = {{"1", "1"}, {"0.5", "0.25"}};
+  Samples a = samples_of(LOUD_A), b = samples_of(LOUD_B);
+  ASSERT_EQ(a.size(), 3000u);
+  ASSERT_EQ(b.size(), 2000u);
+  std::string input;
+  for (const Case& c : cases) input += std::string(c.ambient) + " " + c.effect + "\n";
+  input += "\n";
+  for (const Samples* s : {&a, &b}) {
+    for (int16_t v : *s) input += std::to_string(v) + " ";
+    input += "\n";
+  }
+  std::string output;
+  REQUIRE_REFERENCE_PYTHON(SOX_MIX, input, &output);
+  if (output.rfind("nosox", 0) == 0) {
+    if (reference_tools_required()) FAIL() << "sox is required";
+    GTEST_SKIP() << "sox is not available";
+  }
+  std::istringstream lines(output);
+  auto ramps = [](size_t i) {
+    for (size_t edge : {0, 2000, 3000})
+      if (i + 110 >= edge && i < edge + 110) return true;
+    return false;
+  };
+  for (const Case& c : cases) {
+    mixer_set_ambient_volume(strtof(c.ambient, nullptr));
+    mixer_set_effect_volume(strtof(c.effect, nullptr));
+    ASSERT_EQ(mixer_play_ambient(LOUD_A, 1, 0), 1);
+    ASSERT_EQ(mixer_play_effect(LOUD_B, 2), 1);
+    settle();
+    Samples out;
+    for (int buffer = 0; buffer < 3; buffer++) {
+      Samples part = mix();
+      out.insert(out.end(), part.begin(), part.end());
+    }
+    EXPECT_FALSE(any_active());
+    for (const char* reference : {"sox", "numpy"}) {
+      std::string line;
+      ASSERT_TRUE((bool)std::getline(lines, line)) << reference;
+      std::istringstream values(line);
+      Samples want;
+      for (int v; values >> v;) want.push_back((int16_t)v);
+      ASSERT_EQ(want.size(), 3000u) << reference;
+      int clipped = 0, compared = 0;
+      for (size_t i = 0; i < out.size(); i++) {
+        if (i >= want.size()) {
+          ASSERT_EQ(out[i], 0) << i;
+          continue;
+        }
+        if (ramps(i)) continue;
+        ASSERT_LE(std::abs(out[i] - want[i]), 1) << reference << " " << c.ambient << " " << i;
+        clipped += want[i] == 32767 || want[i] == -32768;
+        compared++;
+      }
+      EXPECT_GT(compared, 2500);
+      if (strcmp(c.ambient, "1") == 0) EXPECT_GT(clipped, 200) << reference;
+    }
   }
 }
 
