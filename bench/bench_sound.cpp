@@ -20,30 +20,12 @@
 #include "base/event_bus.h"
 #include "base/intmap.h"
 #include "base/mem.h"
+#include "support/test_wav.h"
 
 namespace {
 
 typedef std::vector<int16_t> Samples;
 typedef std::vector<uint8_t> Bytes;
-
-Bytes wav(const Samples& s, uint32_t channels, uint32_t rate) {
-  Bytes b(44 + s.size() * 2);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(v >> (8 * i));
-  };
-  memcpy(&b[0], "RIFF", 4);
-  put32(4, (uint32_t)b.size() - 8);
-  memcpy(&b[8], "WAVEfmt ", 8);
-  put32(16, 16);
-  put32(20, 1 | channels << 16);
-  put32(24, rate);
-  put32(28, rate * channels * 2);
-  put32(32, channels * 2 | 16 << 16);
-  memcpy(&b[36], "data", 4);
-  put32(40, (uint32_t)s.size() * 2);
-  memcpy(&b[44], s.data(), s.size() * 2);
-  return b;
-}
 
 Samples noise(size_t n, uint32_t seed) {
   Samples s(n);
@@ -65,7 +47,7 @@ struct MixerRig {
     std::vector<Bytes> files;
     std::vector<ArchiveSource> sources;
     for (uint32_t i = 0; i < VOICE_SOUNDS; i++)
-      files.push_back(wav(noise(VOICE_SOUND_SAMPLES, i + 1), 1, 22050));
+      files.push_back(test_wav(1, 22050, noise(VOICE_SOUND_SAMPLES, i + 1)));
     for (uint32_t i = 0; i < VOICE_SOUNDS; i++) sources.push_back({i + 1, files[i].data(), files[i].size()});
     size_t size = 0;
     uint8_t* image = archive_build(sources.data(), VOICE_SOUNDS, 3, &size, nullptr, 0);
@@ -158,7 +140,7 @@ void BM_MemcpyVoicesReference(benchmark::State& state) {
 BENCHMARK(BM_MemcpyVoicesReference)->Unit(benchmark::kMicrosecond);
 
 const Bytes& ten_seconds_stereo() {
-  static Bytes file = wav(noise(44100 * 10 * 2, 77), 2, 44100);
+  static Bytes file = test_wav(2, 44100, noise(44100 * 10 * 2, 77));
   return file;
 }
 

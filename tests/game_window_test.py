@@ -59,17 +59,7 @@ for name, screen, args, size in (("full screen", (640, 480), [], None),
             time.sleep(0.1)
         if size:
             check(name + ": client area " + size, got == size, got)
-        # Answering the close request needs the message loop to be running frames. A request
-        # that lands while the window is still switching to full screen can be lost on the
-        # way, so it is repeated as a player would click again.
-        code = None
-        for attempt in range(10):
-            xwindow.close_request(window)
-            try:
-                code = game.wait(timeout=2)
-                break
-            except subprocess.TimeoutExpired:
-                pass
+        code = xwindow.close_and_wait(window, game)
         check(name + ": close request exits 0", code == 0, "exit %s: %s" % (code, game.stderr.read()))
     finally:
         if game.poll() is None:

@@ -107,16 +107,7 @@ if display:
         try:
             # Generous: on a loaded machine the first frame of a fresh process can take a while.
             window = xwindow.wait_for_window("Ostrevane Client", timeout=60, proc=game)
-            # A request that lands before the message loop runs frames can be lost on the way,
-            # so it is repeated as a player would click again; each must end the game promptly.
-            code = None
-            for attempt in range(10):
-                xwindow.close_request(window)
-                try:
-                    code = game.wait(timeout=2)
-                    break
-                except subprocess.TimeoutExpired:
-                    pass
+            code = xwindow.close_and_wait(window, game)
             check("game under the %s driver ends with 0 on a close request" % driver, code == 0,
                   "exit %s: %s" % (code, game.stderr.read() if code is not None else ""))
         except Exception as e:  # a hang or a missing window is a failure, not a crash of the test

@@ -37,3 +37,17 @@ def close_request(window_id):
     w.send_event(event, event_mask=X.NoEventMask)
     d.flush()
     d.close()
+
+
+def close_and_wait(window_id, proc, attempts=10):
+    """Sends close requests until proc ends, 2 s apart, and answers its exit code (None when it
+    never ended). Answering one needs the program's message loop to be running frames, and a
+    request that lands while the window is still being set up can be lost on the way, so it is
+    repeated as a player would click again."""
+    for attempt in range(attempts):
+        close_request(window_id)
+        try:
+            return proc.wait(timeout=2)
+        except subprocess.TimeoutExpired:
+            pass
+    return None

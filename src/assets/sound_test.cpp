@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/test_files.h"
+#include "support/test_wav.h"
 
 namespace {
 
@@ -24,25 +25,6 @@ void put16(Bytes& b, size_t at, uint32_t v) {
   b[at + 1] = (uint8_t)(v >> 8);
 }
 
-// A canonical file; samples are interleaved 16-bit values.
-Bytes wav(uint32_t channels, uint32_t rate, const std::vector<int16_t>& samples) {
-  Bytes b(44 + samples.size() * 2);
-  memcpy(&b[0], "RIFF", 4);
-  put32(b, 4, (uint32_t)b.size() - 8);
-  memcpy(&b[8], "WAVEfmt ", 8);
-  put32(b, 16, 16);
-  put16(b, 20, 1);
-  put16(b, 22, channels);
-  put32(b, 24, rate);
-  put32(b, 28, channels * 2 * rate);
-  put16(b, 32, channels * 2);
-  put16(b, 34, 16);
-  memcpy(&b[36], "data", 4);
-  put32(b, 40, (uint32_t)samples.size() * 2);
-  for (size_t i = 0; i < samples.size(); i++) put16(b, 44 + 2 * i, (uint16_t)samples[i]);
-  return b;
-}
-
 SoundObject* decode(const Bytes& b) { return sound_decode(b.data(), (uint32_t)b.size()); }
 
 std::vector<int16_t> ramp(size_t n) {
@@ -52,7 +34,7 @@ std::vector<int16_t> ramp(size_t n) {
 }
 
 TEST(SoundDecode, RefusesEveryWrongHeaderField) {
-  const Bytes good = wav(1, 22050, ramp(10));
+  const Bytes good = test_wav(1, 22050, ramp(10));
   struct Case {
     const char* what;
     std::function<void(Bytes&)> change;
@@ -107,13 +89,15 @@ TEST(SoundDecode, ConvertsToTheCommonForm) {
   std::vector<int16_t> source = ramp(4410), every_second;
   for (size_t i = 0; i < source.size(); i += 2) every_second.push_back(source[i]);
   std::vector<Case> cases = {
-      {"22050 mono is identical", wav(1, 22050, ramp(300)), ramp(300)},
-      {"44100 mono keeps every second frame", wav(1, 44100, source), every_second},
-      {"stereo folds (1000, -1000) to 0", wav(2, 22050, {1000, -1000, -7, 0, 32767, 32767}), {0, -4, 32767}},
-      {"no frames", wav(1, 44100, {}), {}},
+      {"22050 mono is identical", test_wav(1, 22050, ramp(300)), ramp(300)},
+      {"44100 mono keeps every second frame", test_wav(1, 44100, source), every_second},
+      {"stereo folds (1000, -1000) to 0",
+       test_wav(2, 22050, {1000, -1000, -7, 0, 32767, 32767}),
+       {0, -4, 32767}},
+      {"no frames", test_wav(1, 44100, {}), {}},
       {"a stray last byte is ignored",
        [] {
-         Bytes b = wav(1, 22050, {5, 6});
+         Bytes b = test_wav(1, 22050, {5, 6});
          b.push_back(9);
          put32(b, 4, (uint32_t)b.size() - 8);
          put32(b, 40, (uint32_t)b.size() - 44);
@@ -121,7 +105,9 @@ TEST(SoundDecode, ConvertsToTheCommonForm) {
        }(),
        {5, 6}},
       // 11025 Hz: half steps, so each odd output is the floor of the average of two frames.
-      {"11025 interpolates with arithmetic shifts", wav(1, 11025, {-3, 0, 100}), {-3, -2, 0, 50, 100, 100}},
+      {"11025 interpolates with arithmetic shifts",
+       test_wav(1, 11025, {-3, 0, 100}),
+       {-3, -2, 0, 50, 100, 100}},
   };
   for (const Case& c : cases) {
     SoundObject* sound = decode(c.file);

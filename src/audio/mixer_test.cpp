@@ -26,29 +26,11 @@
 #include "support/math_test_support.h"
 #include "support/test_files.h"
 #include "support/test_wait.h"
+#include "support/test_wav.h"
 
 namespace {
 
 typedef std::vector<int16_t> Samples;
-
-std::vector<uint8_t> wav_mono(const Samples& s) {
-  std::vector<uint8_t> b(44 + s.size() * 2);
-  auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)(v >> (8 * i));
-  };
-  memcpy(&b[0], "RIFF", 4);
-  put32(4, (uint32_t)b.size() - 8);
-  memcpy(&b[8], "WAVEfmt ", 8);
-  put32(16, 16);
-  put32(20, 1 | 1 << 16);
-  put32(24, 22050);
-  put32(28, 44100);
-  put32(32, 2 | 16 << 16);
-  memcpy(&b[36], "data", 4);
-  put32(40, (uint32_t)s.size() * 2);
-  memcpy(&b[44], s.data(), s.size() * 2);
-  return b;
-}
 
 // Spans the whole 16-bit range except -32768, so two voices clip often in both directions.
 Samples loud(size_t n, uint32_t seed) {
@@ -105,14 +87,14 @@ class Mixer : public ::testing::Test {
     Samples stereo = noise(2000, 6);
     stereo[0] = STEREO_MARK;
     std::vector<std::pair<uint32_t, std::vector<uint8_t>>> entries = {
-        {SHORT, wav_mono(noise(1000, 1))},
-        {LONG, wav_mono(noise(5000, 2))},
-        {HIGH, wav_mono(Samples(3000, 30000))},
-        {LOW, wav_mono(Samples(3000, -30000))},
-        {EMPTY, wav_mono({})},
-        {STEREO, wav_mono(stereo)},
-        {LOUD_A, wav_mono(loud(3000, 8))},
-        {LOUD_B, wav_mono(loud(2000, 9))},
+        {SHORT, test_wav(1, 22050, noise(1000, 1))},
+        {LONG, test_wav(1, 22050, noise(5000, 2))},
+        {HIGH, test_wav(1, 22050, Samples(3000, 30000))},
+        {LOW, test_wav(1, 22050, Samples(3000, -30000))},
+        {EMPTY, test_wav(1, 22050, {})},
+        {STEREO, test_wav(1, 22050, stereo)},
+        {LOUD_A, test_wav(1, 22050, loud(3000, 8))},
+        {LOUD_B, test_wav(1, 22050, loud(2000, 9))},
     };
     std::vector<ArchiveSource> sources;
     for (auto& e : entries) sources.push_back({e.first, e.second.data(), e.second.size()});
@@ -322,7 +304,9 @@ TEST_F(Mixer, TwoVoicesMixLikeSoxAndNumpy) {
         compared++;
       }
       EXPECT_GT(compared, 2500);
-      if (strcmp(c.ambient, "1") == 0) EXPECT_GT(clipped, 200) << reference;
+      if (strcmp(c.ambient, "1") == 0) {
+        EXPECT_GT(clipped, 200) << reference;
+      }
     }
   }
 }
@@ -588,10 +572,11 @@ TEST_F(WaveOutNull, BuffersPlayInOrderAndAFailedWriteIsRetriedUnmixed) {
   card.join();
   ASSERT_EQ(capture.size(), 7u * WAVEOUT_BUFFER_SAMPLES);
   for (size_t i = 0; i < capture.size(); i++) {
-    if (i >= 110 && i < 4890)
+    if (i >= 110 && i < 4890) {
       ASSERT_EQ(capture[i], source[i]) << i;
-    else if (i >= 5000)
+    } else if (i >= 5000) {
       ASSERT_EQ(capture[i], 0) << i;
+    }
   }
   EXPECT_EQ(finished(LONG, 3), 1);
   waveout_stop();

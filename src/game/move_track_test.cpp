@@ -226,7 +226,9 @@ TEST(MoveTrack, AJumpOfMoreThanTwoUnitsEmptiesTheBufferButNearbyEntitiesGlide) {
     run.sample({10.5f, 0, 0}, 0, MOTION_RUNNING, 1);  // 10.5 from the newest sample
     EXPECT_EQ(run.track.count, c.buffered_after);
     run.frame(1.0f / 60);
-    if (c.buffered_after == 2) EXPECT_LT(run.position.x, 10.5f);  // on its way, not there
+    if (c.buffered_after == 2) {
+      EXPECT_LT(run.position.x, 10.5f);  // on its way, not there
+    }
     for (int i = 0; i < 120; i++) run.frame(1.0f / 60);
     EXPECT_NEAR(run.position.x, 10.5f, 1e-4);
     expect_model_agrees(run);
