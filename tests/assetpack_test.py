@@ -16,7 +16,7 @@ import unittest
 import zlib
 
 import archive_reader
-from archive_reader import botan2, read_archive, slurp
+from archive_reader import read_archive, require_botan, slurp
 
 BUILD = SOURCE = None
 
@@ -30,10 +30,7 @@ def run(*args, check=True):
 
 class Tools(unittest.TestCase):
     def setUp(self):
-        if botan2 is None:
-            if os.environ.get("CI") == "true":
-                self.fail("python3-botan is missing")
-            self.skipTest("python3-botan is missing")
+        require_botan(self)
         self.tmp = tempfile.TemporaryDirectory()
         self.dir = self.tmp.name
         self.assetpack = os.path.join(BUILD, "tools/assetpack")

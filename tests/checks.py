@@ -19,6 +19,11 @@ def check(name, ok, detail=""):
         print("FAIL %s %s" % (name, detail))
 
 
+def check_equal(name, got, expected):
+    """check() for a value against the one expected, showing both on failure."""
+    check(name, got == expected, "\n  expected %r\n  got      %r" % (expected, got))
+
+
 def finish():
     print("%d passed, %d failed" % (passed, failed))
     sys.exit(1 if failed else 0)

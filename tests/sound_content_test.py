@@ -20,7 +20,7 @@ import unittest
 import wave
 
 import archive_reader
-from archive_reader import botan2, read_archive
+from archive_reader import read_archive, require_botan
 
 BUILD = SOURCE = None
 INTERFACE_KEYS = (0x3D18E43D, 0x72C42402, 0x06E863AD)
@@ -50,10 +50,7 @@ def locale_assets(blob):
 
 class SoundContent(unittest.TestCase):
     def setUp(self):
-        if botan2 is None:
-            if os.environ.get("CI") == "true":
-                self.fail("python3-botan is missing")
-            self.skipTest("python3-botan is missing")
+        require_botan(self)
         self.tmp = tempfile.TemporaryDirectory()
         self.dir = self.tmp.name
         self.assetpack = os.path.join(BUILD, "tools/assetpack")

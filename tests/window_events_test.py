@@ -4,29 +4,23 @@ import os
 import queue
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import check_equal, finish  # noqa: E402
 import xwindow  # noqa: E402
 
 HARNESS = sys.argv[1]
-passed = failed = 0
 
 
 class Harness:
     def __init__(self):
         self.proc = subprocess.Popen([HARNESS, "0"], stdout=subprocess.PIPE, text=True)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
+        self.lines = xwindow.output_lines(self.proc)
         self.expect_line("ready", 15)
         self.window = xwindow.wait_for_window("Ostrevane Client", proc=self.proc)
         xwindow.xdotool("windowfocus", "--sync", self.window)
         self.drain(0.3)
-
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.put(line.strip())
 
     def expect_line(self, wanted, timeout):
         deadline = time.time() + timeout
@@ -68,16 +62,6 @@ class Harness:
         return code
 
 
-def check(name, got, expected):
-    global passed, failed
-    if got == expected:
-        passed += 1
-        print("ok   %s" % name)
-    else:
-        failed += 1
-        print("FAIL %s\n  expected %r\n  got      %r" % (name, expected, got))
-
-
 h = Harness()
 try:
     cases = [
@@ -97,7 +81,7 @@ try:
             h.drain(0.2)
         xwindow.xdotool(*args)
         got = h.collect(len(expected))
-        check(name, got, expected)
+        check_equal(name, got, expected)
 
     # xdotool types a character outside the keymap by remapping a spare key code for a
     # moment; the first key after a remap is sometimes lost by the X server, so each
@@ -108,7 +92,7 @@ try:
             got = [l for l in h.drain() if l.startswith("text")]
             if got:
                 break
-        check("type U+%04X" % ord(char), got, expected)
+        check_equal("type U+%04X" % ord(char), got, expected)
 
     # The clipboard, set by xclip and pasted by the harness on F1.
     # xclip serves the selection in the foreground (-quiet) until it is killed, and must not
@@ -128,13 +112,12 @@ try:
     got = [l for l in h.collect(8) if l.startswith("text")]
     clip.kill()
     clip.wait()
-    check("clipboard paste", got, ["text 68", "text C3", "text A9", "text E2", "text 82", "text AC"])
+    check_equal("clipboard paste", got, ["text 68", "text C3", "text A9", "text E2", "text 82", "text AC"])
 
     code = h.close()
-    check("close request exits 0", code, 0)
+    check_equal("close request exits 0", code, 0)
 finally:
     if h.proc.poll() is None:
         h.proc.kill()
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+finish()

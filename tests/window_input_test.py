@@ -5,18 +5,17 @@ import queue
 import re
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import check_equal, finish  # noqa: E402
 import xwindow  # noqa: E402
 
-from Xlib import X, display  # noqa: E402
+from Xlib import display  # noqa: E402
 
 HARNESS = sys.argv[1]
 MACRO_1, MACRO_2 = 34, 35
 KEY_X = 59
-passed = failed = 0
 LINE = re.compile(r"F (\d+) (.*)")
 
 
@@ -25,15 +24,10 @@ class Harness:
         # Macro 1 on X, macro 2 on Ctrl+X.
         args = [HARNESS, "0", "input", "%d=%d,0" % (MACRO_1, KEY_X), "%d=%d,2" % (MACRO_2, KEY_X)]
         self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, text=True)
-        self.lines = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
+        self.lines = xwindow.output_lines(self.proc)
         self.until(lambda l: l == "ready", 15, framed=False)
         self.window = xwindow.wait_for_window("Ostrevane Client", proc=self.proc)
         xwindow.xdotool("windowfocus", "--sync", self.window)
-
-    def _read(self):
-        for line in self.proc.stdout:
-            self.lines.put(line.strip())
 
     def until(self, done, timeout=10, framed=True):
         """(frame, text) lines up to and including the first one `done` accepts."""
@@ -59,16 +53,6 @@ class Harness:
     def close(self):
         xwindow.close_request(self.window)
         return self.proc.wait(timeout=10)
-
-
-def check(name, got, expected):
-    global passed, failed
-    if got == expected:
-        passed += 1
-        print("ok   %s" % name)
-    else:
-        failed += 1
-        print("FAIL %s\n  expected %r\n  got      %r" % (name, expected, got))
 
 
 def texts(lines, prefix):
@@ -98,25 +82,25 @@ try:
     states = texts(lines, "key 58 ")
     ok = (len(states) >= 2 and states[0] == "key 58 pressed" and states[-1] == "key 58 released"
           and all(s == "key 58 held" for s in states[1:-1]))
-    check("key w pressed, held, released", ok, True)
-    check("key w triggers forward once", texts(lines, "binding 0 triggered"), ["binding 0 triggered"])
+    check_equal("key w pressed, held, released", ok, True)
+    check_equal("key w triggers forward once", texts(lines, "binding 0 triggered"), ["binding 0 triggered"])
 
     xwindow.xdotool("keydown", "ctrl", "key", "x", "keyup", "ctrl")
     lines = h.until(lambda t: t == "key 7 released")
     triggered = [t for t in texts(lines, "binding") if t.endswith("triggered")]
-    check("ctrl+x triggers only the Ctrl+X binding", triggered, ["binding %d triggered" % MACRO_2])
+    check_equal("ctrl+x triggers only the Ctrl+X binding", triggered, ["binding %d triggered" % MACRO_2])
 
     # Positions are bottom-up: the bottom-left pixel is (0, 1), the top-left (0, height).
     for name, wy, want in (("bottom-left pixel", 479, "pos 0 1"), ("top-left pixel", 0, "pos 0 480")):
         xwindow.xdotool("mousemove", "--window", h.window, 0, wy)
         h.until(lambda t: t == want)
-        check(name, True, True)
+        check_equal(name, True, True)
 
     xwindow.xdotool("mousemove", "--window", h.window, 100, 100)
     h.until(lambda t: t == "pos 100 380")
     h.until(lambda t: t == "axis 1 -100.0")
     xwindow.xdotool("mousemove_relative", "10", "0")
-    check("moving right 10 gives axis 1 = -10", arrives(h, "axis 1 -10.0"), True)
+    check_equal("moving right 10 gives axis 1 = -10", arrives(h, "axis 1 -10.0"), True)
 
     xwindow.xdotool("mousemove", "--window", h.window, 200, 200)
     h.until(lambda t: t == "pos 200 280")
@@ -142,25 +126,25 @@ try:
             pass
         if moved[0] != 0.0:
             break
-    check("captured motion is measured from the capture point", moved[0], -10.0)
+    check_equal("captured motion is measured from the capture point", moved[0], -10.0)
     deadline = time.time() + 5
     while mouse_location() != before and time.time() < deadline:
         time.sleep(0.01)  # polling a condition, with a deadline
-    check("captured cursor is put back", mouse_location(), before)
+    check_equal("captured cursor is put back", mouse_location(), before)
     xwindow.xdotool("key", "F2")
     h.until(lambda t: t == "captured 0")
 
     xwindow.xdotool("click", "1")
     lines = h.until(lambda t: t == "button 0 released")
-    check("click reported", texts(lines, "button 0")[0], "button 0 pressed")
+    check_equal("click reported", texts(lines, "button 0")[0], "button 0 pressed")
     xwindow.xdotool("click", "4")
     lines = h.until(lambda t: t.startswith("axis 0"))
-    check("wheel notch", texts(lines, "axis 0"), ["axis 0 1.0"])
+    check_equal("wheel notch", texts(lines, "axis 0"), ["axis 0 1.0"])
 
     xwindow.xdotool("type", "a")
     lines = h.until(lambda t: t.startswith("char"))
     chars = [(f, t) for f, t in lines if t.startswith("char")]
-    check("typed text arrives", chars[-1][1], "char 61")
+    check_equal("typed text arrives", chars[-1][1], "char 61")
 
     # Another window takes the focus while W is held: W goes up with no released state.
     xwindow.xdotool("keydown", "w")
@@ -171,16 +155,15 @@ try:
     d.sync()
     xwindow.xdotool("windowfocus", "--sync", other.id)
     lines = h.until(lambda t: t == "key 58 up")
-    check("focus loss clears a held key", texts(lines, "key 58"), ["key 58 up"])
+    check_equal("focus loss clears a held key", texts(lines, "key 58"), ["key 58 up"])
     xwindow.xdotool("keyup", "w")
     other.destroy()
     d.sync()
     d.close()
 
-    check("close request exits 0", h.close(), 0)
+    check_equal("close request exits 0", h.close(), 0)
 finally:
     if h.proc.poll() is None:
         h.proc.kill()
 
-print("%d passed, %d failed" % (passed, failed))
-sys.exit(1 if failed else 0)
+finish()

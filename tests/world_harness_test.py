@@ -10,7 +10,7 @@ sent), each creature on one of its logged path legs, and the closing counts must
 was spawned, a repeated spawn leaving one entity.
 """
 import math
-import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -52,7 +52,13 @@ def run(knobs, seconds):
                 time.sleep(0.05)
             harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1'],
                                      capture_output=True, text=True, timeout=seconds + 60)
-            time.sleep(0.2)
+            # Everything the server sent is logged once it has seen the world session close.
+            deadline = time.time() + 10
+            while time.time() < deadline:
+                log.seek(0)
+                if any(re.match(r'event \d{4,} closed', line) for line in log):
+                    break
+                time.sleep(0.05)  # polling the log, with a deadline
         finally:
             server.terminate()
             server.wait(timeout=20)

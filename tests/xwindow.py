@@ -1,7 +1,9 @@
 """Helpers for tests that drive a real window under Xvfb: find it, focus it, close it.
 
 Run with /usr/bin/python3 (python3-xlib comes from Debian)."""
+import queue
 import subprocess
+import threading
 import time
 
 from Xlib import X, display, protocol
@@ -51,3 +53,15 @@ def close_and_wait(window_id, proc, attempts=10):
         except subprocess.TimeoutExpired:
             pass
     return None
+
+
+def output_lines(proc):
+    """A queue that a background thread fills with proc's output lines, stripped, as they come."""
+    lines = queue.Queue()
+
+    def read():
+        for line in proc.stdout:
+            lines.put(line.strip())
+
+    threading.Thread(target=read, daemon=True).start()
+    return lines

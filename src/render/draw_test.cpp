@@ -39,26 +39,15 @@ class Draw : public ::testing::Test {
   void SetUp() override {
     RenderBackend table;
     recording_backend_fill(&table);
-    test_inits =
-        RenderBackendInits{pixel_format_ok, install_recording, install_recording, nullptr, nullptr, nullptr};
-    render_set_backend_inits(&test_inits);
-    ASSERT_TRUE(render_install(nullptr, 0));
+    ASSERT_TRUE(recording_backend_install(nullptr));
     recording_backend_configure(0, PF_RGBA8888, 640, 480);  // backend does not transform
     draw_startup();
     recording_backend_reset();
   }
   void TearDown() override {
     draw_shutdown();
-    render_uninstall(nullptr);
-    render_set_backend_inits(nullptr);
-    recording_backend_configure(1, PF_RGBA8888, 640, 480);
+    recording_backend_uninstall();
   }
-  static int pixel_format_ok(Window*) { return 1; }
-  static int install_recording(Window*, RenderBackend* table) {
-    recording_backend_fill(table);
-    return 1;
-  }
-  RenderBackendInits test_inits;
 };
 
 TEST_F(Draw, StartupSizesAndDefaults) {

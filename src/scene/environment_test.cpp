@@ -32,19 +32,10 @@ uint64_t fake_counter(void) { return g_counter; }
 uint32_t fake_milliseconds(void) { return (uint32_t)(g_counter / 1000); }
 const ClockSource FAKE_CLOCK = {fake_frequency, fake_counter, fake_milliseconds};
 
-int install_recording(Window*, RenderBackend* table) {
-  recording_backend_fill(table);
-  return 1;
-}
-int pixel_format_ok(Window*) { return 1; }
-
 class Environment : public ::testing::Test {
  protected:
   void SetUp() override {
-    inits =
-        RenderBackendInits{pixel_format_ok, install_recording, install_recording, nullptr, nullptr, nullptr};
-    render_set_backend_inits(&inits);
-    ASSERT_TRUE(render_install(nullptr, 0));
+    ASSERT_TRUE(recording_backend_install(nullptr));
     recording_backend_configure(1, PF_RGBA8888, 640, 480);
     settings_load((dir / "settings.ini").c_str());
     water_set_camera_in_liquid(0, nullptr);
@@ -55,9 +46,7 @@ class Environment : public ::testing::Test {
   void TearDown() override {
     game_world_replace(nullptr);
     settings_close();
-    render_uninstall(nullptr);
-    render_set_backend_inits(nullptr);
-    recording_backend_configure(1, PF_RGBA8888, 640, 480);
+    recording_backend_uninstall();
     clock_set_source(nullptr);
     water_set_camera_in_liquid(0, nullptr);
   }
@@ -81,7 +70,6 @@ class Environment : public ::testing::Test {
   }
 
   TestTempDir dir{"environment"};
-  RenderBackendInits inits;
   uint32_t camera = 0;
 };
 

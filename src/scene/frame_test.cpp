@@ -34,7 +34,6 @@ int install_recording(Window*, RenderBackend* table) {
   table->draw = capture_draw;
   return 1;
 }
-int pixel_format_ok(Window*) { return 1; }
 
 // The installed interface draw leaves a grey colour clear in the log as its mark.
 void interface_mark(void) { render_clear(0.5f, 0.5f, 0.5f, CLEAR_COLOUR); }
@@ -69,10 +68,7 @@ std::vector<int> slots_of(const std::vector<Op>& ops) {
 class Frame : public ::testing::Test {
  protected:
   void SetUp() override {
-    inits =
-        RenderBackendInits{pixel_format_ok, install_recording, install_recording, nullptr, nullptr, nullptr};
-    render_set_backend_inits(&inits);
-    ASSERT_TRUE(render_install(nullptr, 0));
+    ASSERT_TRUE(recording_backend_install(install_recording));
     recording_backend_configure(1, PF_RGBA8888, 640, 480);
     draw_startup();
     frame_startup();
@@ -87,9 +83,7 @@ class Frame : public ::testing::Test {
     frame_set_interface_draw(nullptr);
     frame_shutdown();
     draw_shutdown();
-    render_uninstall(nullptr);
-    render_set_backend_inits(nullptr);
-    recording_backend_configure(1, PF_RGBA8888, 640, 480);
+    recording_backend_uninstall();
     water_set_camera_in_liquid(0, nullptr);
   }
   void reset_log() {
@@ -131,7 +125,6 @@ class Frame : public ::testing::Test {
   }
 
   TestTempDir dir{"frame"};
-  RenderBackendInits inits;
 };
 
 TEST_F(Frame, AFrameIsOneSceneOfLayersInOrderThenOnePresent) {

@@ -123,3 +123,23 @@ void recording_backend_configure(int answer, uint32_t format, uint32_t width, ui
   g_width = width;
   g_height = height;
 }
+
+static int install_plain_recording(Window*, RenderBackend* table) {
+  recording_backend_fill(table);
+  return 1;
+}
+static int pixel_format_ok(Window*) { return 1; }
+
+int recording_backend_install(int (*install)(Window*, RenderBackend*)) {
+  static RenderBackendInits inits;
+  if (!install) install = install_plain_recording;
+  inits = RenderBackendInits{pixel_format_ok, install, install, nullptr, nullptr, nullptr};
+  render_set_backend_inits(&inits);
+  return render_install(nullptr, 0);
+}
+
+void recording_backend_uninstall(void) {
+  render_uninstall(nullptr);
+  render_set_backend_inits(nullptr);
+  recording_backend_configure(1, PF_RGBA8888, 640, 480);
+}

@@ -32,3 +32,8 @@ const RecordedOp* recording_backend_op(int index);
 // Answers of the recording slots: int slots answer `answer` (default 1), choose_pixel_format
 // answers `format` (default PF_RGBA8888), get_size answers width x height (default 640 x 480).
 void recording_backend_configure(int answer, uint32_t format, uint32_t width, uint32_t height);
+// Makes the recording backend the renderer's (install, or null for plain recording_backend_fill,
+// serves both backend kinds) and installs it: 1 on success. uninstall undoes it and puts the
+// default answers back.
+int recording_backend_install(int (*install)(Window*, RenderBackend*));
+void recording_backend_uninstall(void);
