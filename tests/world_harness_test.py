@@ -10,6 +10,7 @@ sent), each creature on one of its logged path legs, and the closing counts must
 was spawned, a repeated spawn leaving one entity.
 """
 import math
+import os
 import re
 import subprocess
 import sys
@@ -37,33 +38,38 @@ def distance_to_segment(p, a, b):
 def run(knobs, seconds):
     """(server lines, harness lines, harness exit code)."""
     # The log goes to a file: a pipe nobody reads while the harness runs would fill and stall
-    # the server.
-    with tempfile.TemporaryFile('w+') as log:
-        server = subprocess.Popen([sys.executable, '-m', 'devserver', '--login-port', '0', '--world-port', '0',
-                                   '--world-scenario', knobs], cwd=SOURCE, stdout=log, text=True)
+    # the server. The test reads it through its own handle, so its reading never moves the
+    # position the server writes at.
+    with tempfile.TemporaryDirectory(prefix='ostrevane-world-') as folder:
+        path = os.path.join(folder, 'server.log')
+
+        def lines():
+            with open(path) as f:
+                return f.read().splitlines()
+
+        with open(path, 'w') as log:
+            server = subprocess.Popen([sys.executable, '-m', 'devserver', '--login-port', '0', '--world-port',
+                                       '0', '--world-scenario', knobs], cwd=SOURCE, stdout=log, text=True)
         try:
             port = None
             for _ in range(200):
-                log.seek(0)
-                words = log.readline().split()
+                words = (lines()[:1] or [''])[0].split()
                 if words and words[0] == 'listening':
                     port = words[1]
                     break
-                time.sleep(0.05)
+                time.sleep(0.05)  # polling the log, with a deadline
             harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1'],
                                      capture_output=True, text=True, timeout=seconds + 60)
             # Everything the server sent is logged once it has seen the world session close.
             deadline = time.time() + 10
             while time.time() < deadline:
-                log.seek(0)
-                if any(re.match(r'event \d{4,} closed', line) for line in log):
+                if any(re.match(r'event \d{4,} closed', line) for line in lines()):
                     break
                 time.sleep(0.05)  # polling the log, with a deadline
         finally:
             server.terminate()
             server.wait(timeout=20)
-        log.seek(0)
-        return log.read().splitlines(), harness.stdout.splitlines(), harness.returncode
+        return lines(), harness.stdout.splitlines(), harness.returncode
 
 
 def sent(log, opcode):
