@@ -12,6 +12,7 @@
 #include "render/render.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
+#include "scene/zone_stream.h"
 #include "settings/settings.h"
 #include "ui/ui_draw_list.h"
 
@@ -25,7 +26,6 @@ void defcache_setup(void) {}
 void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
-void zone_cells_setup(void) {}
 void keybindings_setup(void) { keybind_init(); }
 void window_manager_setup(void) {}
 void ui_setup(void) {}
@@ -71,7 +71,7 @@ void world_labels_start(void) {}
 void mouse_frame(void) { mouse_update(); }
 void input_frame(void) { input_update(); }
 void keybindings_frame(void) { keybind_frame(); }
-void zone_cells_frame(void) {}
+void zone_cells_frame(void) { zone_stream_update(); }
 void cursor_frame(void) {}
 void ui_frame(void) {}
 void camera_attach_frame(void) {}
