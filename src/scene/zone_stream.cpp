@@ -8,6 +8,7 @@
 #include "game/components.h"
 #include "game/game_world.h"
 #include "scene/environment.h"
+#include "scene/world_geometry.h"
 #include "world/entity_world.h"
 
 namespace {
@@ -116,14 +117,6 @@ CameraState* camera_of(EntityWorld* world) {
   return pool && pool->dense_count ? (CameraState*)pool_at(pool, 0) : nullptr;
 }
 
-// The eye of a world-to-camera matrix (rows are vectors): -t x R^T for the rotation R.
-Vec3 camera_eye(const Mat4* view) {
-  const float* m = view->m;
-  float tx = m[12], ty = m[13], tz = m[14];
-  return Vec3{-(tx * m[0] + ty * m[1] + tz * m[2]), -(tx * m[4] + ty * m[5] + tz * m[6]),
-              -(tx * m[8] + ty * m[9] + tz * m[10])};
-}
-
 // The local player's position, or the camera's while there is no local player (the login
 // background and the wait for the spawn stream around the camera).
 Vec3 centre_of(EntityWorld* world, const CameraState* camera) {
@@ -132,7 +125,7 @@ Vec3 centre_of(EntityWorld* world, const CameraState* camera) {
     const Transform* t = (const Transform*)entity_component(world, COMPONENT_TRANSFORM, entity_by_id(id));
     if (t) return t->position;
   }
-  return camera_eye(&camera->camera.view);
+  return world_camera_eye(&camera->camera);
 }
 
 int32_t radius_for(float distance) {
