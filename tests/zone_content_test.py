@@ -135,7 +135,8 @@ def check_bsp(test, bsp, table, label):
         p = pos[g["vfirst"]:g["vfirst"] + g["vcount"]]
         test.assertTrue(np.allclose(p.min(axis=0), g["min"]) and np.allclose(p.max(axis=0), g["max"]), label)
         corners = p[idx.reshape(-1, 3)]
-        face = np.cross(corners[:, 1] - corners[:, 0], corners[:, 2] - corners[:, 0])
+        # Front faces run clockwise seen from their front: the renderer culls the others.
+        face = np.cross(corners[:, 2] - corners[:, 0], corners[:, 1] - corners[:, 0])
         face /= np.linalg.norm(face, axis=1)[:, None]
         normals = table[verts["normal"][g["vfirst"]:g["vfirst"] + g["vcount"]][idx.reshape(-1, 3)]]
         dots = np.einsum("tk,tck->tc", face, normals)
@@ -374,24 +375,24 @@ class Builders(unittest.TestCase):
         for i in range(n):
             for j in range(n):
                 x, z = x0 + i * size, z0 + j * size
-                text += "triangle %d 0\n" % key + self.corner(x, 0, z) + self.corner(x, 0, z + size) + \
-                    self.corner(x + size, 0, z + size)
                 text += "triangle %d 0\n" % key + self.corner(x, 0, z) + self.corner(x + size, 0, z + size) + \
-                    self.corner(x + size, 0, z)
+                    self.corner(x, 0, z + size)
+                text += "triangle %d 0\n" % key + self.corner(x, 0, z) + self.corner(x + size, 0, z) + \
+                    self.corner(x + size, 0, z + size)
         return text
 
     def test_builder_table(self):
         # A long triangle across many small ones: it straddles splits and must be listed in
         # every leaf it crosses (check_bsp clips it against each region).
         straddling = "material 1\n" + self.quads(1, 0, 0, 12) + "triangle 1 0\n" + \
-            self.corner(-1, 0.5, -1) + self.corner(-1, 0.5, 13) + self.corner(13, 0.5, 6)
+            self.corner(-1, 0.5, -1) + self.corner(13, 0.5, 6) + self.corner(-1, 0.5, 13)
         bsp = self.bsp(straddling)
         self.assertGreater(len(bsp["nodes"]), 1)
         self.assertGreater(len(bsp["triangles"]), 289, "the big triangle in several leaves")
 
         # 150 separate triangles of one material: 450 vertices, groups of at most 256.
         many = "material 7\n" + "".join(
-            "triangle 7 0\n" + self.corner(i * 3, 0, 0) + self.corner(i * 3, 0, 1) + self.corner(i * 3 + 1, 0, 1)
+            "triangle 7 0\n" + self.corner(i * 3, 0, 0) + self.corner(i * 3 + 1, 0, 1) + self.corner(i * 3, 0, 1)
             for i in range(100))
         bsp = self.bsp(many)
         self.assertEqual(int(bsp["groups"]["vcount"].sum()), 300)
@@ -404,8 +405,8 @@ class Builders(unittest.TestCase):
         mats = {int(g["material"]) for g in bsp["groups"]}
         self.assertEqual(mats, {0, 1, 2})
 
-        one = self.bsp("material 5\ntriangle 5 9\n" + self.corner(0, 0, 0, 10) + self.corner(0, 0, 1, 20) +
-                       self.corner(1, 0, 1, 30))
+        one = self.bsp("material 5\ntriangle 5 9\n" + self.corner(0, 0, 0, 10) + self.corner(1, 0, 1, 20) +
+                       self.corner(0, 0, 1, 30))
         self.assertEqual((len(one["nodes"]), len(one["groups"]), len(one["triangles"])), (1, 1, 1))
         self.assertEqual(int(one["triangles"][0]["surface"]), 10 | 20 << 8 | 30 << 16)
         self.assertEqual(int(one["triangles"][0]["flags"]), 9)

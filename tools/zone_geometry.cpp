@@ -161,8 +161,9 @@ void build_terrain(const ZoneDescription& zone, const Lighting& lighting, Cells*
       const GridCorner* g[4];
       for (int k = 0; k < 4; k++) g[k] = &grid[(size_t)at[k][0] * nz + at[k][1]];
       uint32_t material = squares[(size_t)i * (nz - 1) + j];
-      // Normals up: (b - a) x (c - a) and (c - a) x (d - a) point to +y.
-      const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
+      // Front faces run clockwise seen from their front (the renderer culls the others): seen
+      // from above, a -> c -> b and a -> d -> c, so (b - a) x (c - a) points to +y.
+      const int triangles[2][3] = {{0, 2, 1}, {0, 3, 2}};
       for (auto& tri : triangles) {
         BspBuildTriangle t = {};
         for (int k = 0; k < 3; k++) t.corners[k] = g[tri[k]]->corner;
@@ -201,7 +202,8 @@ bool build_face(const ZoneBox& box, Vec o, Vec eu, Vec ev, const Lighting& light
   for (int i = 0; i < nu; i++)
     for (int j = 0; j < nv; j++) {
       BspBuildCorner p00 = at(i, j), p10 = at(i + 1, j), p11 = at(i + 1, j + 1), p01 = at(i, j + 1);
-      const BspBuildCorner* triangles[2][3] = {{&p00, &p10, &p11}, {&p00, &p11, &p01}};
+      // Clockwise seen from outside, as the renderer's front faces are.
+      const BspBuildCorner* triangles[2][3] = {{&p00, &p11, &p10}, {&p00, &p01, &p11}};
       for (auto& tri : triangles) {
         BspBuildTriangle t = {};
         t.flags = box.flags;
