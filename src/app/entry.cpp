@@ -25,8 +25,7 @@ static const char USAGE[] =
 static const char MSG_INTEGRITY[] = "Integrity check failed. Please exit, run the patcher, and try again.";
 static const char TITLE[] = "Ostrevane Client";
 
-// The lower layers reach the renderer only through these pointers.
-static void install_renderer_seams(void) {
+void install_renderer_seams(void) {
   // The OpenGL backends take their textures from the asset cache.
   gl_set_texture_source(gl_asset_texture_source());
   static const TextureHooks texture_hooks = {render_choose_pixel_format, texture_prepare};
