@@ -22,12 +22,13 @@ inline bool overlaps(const Bounds& a, const Bounds& b) {
          a.min.z <= b.max.z && b.min.z <= a.max.z;
 }
 
-// Saturating: a light's weight is a few million at most, but the float may be anything.
-inline int64_t round_to_integer(float x) {
-  if (!(x == x)) return 0;
-  if (x >= 9.0e18f) return INT64_MAX;
-  if (x <= -9.0e18f) return INT64_MIN;
-  return (int64_t)roundf(x);
+inline float inverse_sqrt(float x) {
+  uint32_t bits;
+  memcpy(&bits, &x, 4);
+  bits = 0x5F375A86u - (bits >> 1);
+  float y;
+  memcpy(&y, &bits, 4);
+  return y * (1.5f - 0.5f * x * y * y);
 }
 
 void add_light(RenderVertex* v, const LightSource& light) {
@@ -39,15 +40,19 @@ void add_light(RenderVertex* v, const LightSource& light) {
   if (!(d2 < light.radius_sq)) return;
   float h = (float)n[0] * lx + (float)n[1] * ly + (float)n[2] * lz;
   if (!(h > 0.0f)) return;
-  float inv = lighting_inverse_sqrt(d2);
+  float inv = inverse_sqrt(d2);
   float f = 1.0f - d2 * inv * light.inv_radius;
-  int64_t t = round_to_integer(f * f * h * inv * 32385.0f);
-  if (t <= 0) return;
-  if (t > (int64_t)1 << 32) t = (int64_t)1 << 32;
+  float weight = f * f * h * inv * 32385.0f;
+  // Below one half the weight rounds to 0 and adds nothing (NaN included); the cap keeps the
+  // products below in 64 bits whatever the float holds.
+  if (!(weight >= 0.5f)) return;
+  if (weight > 4.0e9f) weight = 4.0e9f;
+  // Round half away from zero, exact for every float of this range.
+  const uint64_t t = (uint64_t)((double)weight + 0.5);
   uint8_t* baked = (uint8_t*)&v->colour;
   const uint8_t colour[3] = {light.blue, light.green, light.red};
   for (int c = 0; c < 3; c++) {
-    uint64_t add = ((uint64_t)colour[c] * (uint64_t)t + 0x200000u) >> 22;
+    uint64_t add = ((uint64_t)colour[c] * t + 0x200000u) >> 22;
     baked[c] = (uint8_t)min255((uint32_t)(baked[c] + (add > 255 ? 255 : add)));
   }
 }
@@ -80,14 +85,7 @@ void lighting_tables_build(const int8_t direction[3], const uint8_t colour[4]) {
 
 const LightingTables* lighting_tables(void) { return &g_tables; }
 
-float lighting_inverse_sqrt(float x) {
-  uint32_t bits;
-  memcpy(&bits, &x, 4);
-  bits = 0x5F375A86u - (bits >> 1);
-  float y;
-  memcpy(&y, &bits, 4);
-  return y * (1.5f - 0.5f * x * y * y);
-}
+float lighting_inverse_sqrt(float x) { return inverse_sqrt(x); }
 
 uint8_t face_group_light_mask(const Bounds* box, const LightBlock* block) {
   if (!box) return 0;
