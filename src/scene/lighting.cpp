@@ -48,7 +48,7 @@ void add_light(RenderVertex* v, const LightSource& light) {
   if (!(weight >= 0.5f)) return;
   if (weight > 4.0e9f) weight = 4.0e9f;
   // Round half away from zero, exact for every float of this range.
-  const uint64_t t = (uint64_t)((double)weight + 0.5);
+  const uint64_t t = (uint64_t)(int64_t)((double)weight + 0.5);
   uint8_t* baked = (uint8_t*)&v->colour;
   const uint8_t colour[3] = {light.blue, light.green, light.red};
   for (int c = 0; c < 3; c++) {
