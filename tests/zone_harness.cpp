@@ -7,7 +7,7 @@
 //       fixed poses, each shot once the cells around it and their textures have loaded:
 //       OUTDIR/<backend>_z<zone>_<pose>.bmp
 //   zone_harness arrays|lists ASSETS ZONE fly OUTDIR [EVERY [FRAMES]]
-//       a path across the zone, a screenshot every EVERY frames (default 30, the first at
+//       a flight around the zone's middle, a screenshot every EVERY frames (default 30, the first at
 //       frame EVERY, when cells have arrived) of FRAMES
 //       (default 240): OUTDIR/<backend>_z<zone>_fly_<frame>.bmp, and one line per frame:
 //       "frame F cells C loaded L released R groups G" (C cells in the list, L and R
@@ -204,17 +204,20 @@ bool run_shots(const char* folder, const char* backend, uint32_t zone) {
   return ok;
 }
 
-// Along a diagonal of the zone at a fixed height, looking ahead and down.
+// Three quarters of a circle around the zone's middle at a fixed height, looking at the
+// middle, so every side of the zone passes through the view.
 bool run_fly(const char* folder, const char* backend, uint32_t zone, const MapObject* map, int every,
              int frames) {
   float size = (float)map->cell_size;
-  float x0 = map->grid_origin_x, z0 = map->grid_origin_z;
-  float x1 = x0 + size * map->grid_columns, z1 = z0 + size * map->grid_rows;
+  float width = size * map->grid_columns, depth = size * map->grid_rows;
+  Vec3 middle = {map->grid_origin_x + width / 2, 0, map->grid_origin_z + depth / 2};
+  float radius = 0.45f * (width < depth ? width : depth);
   bool ok = true;
   for (int f = 0; f < frames; f++) {
     float t = frames > 1 ? (float)f / (float)(frames - 1) : 0;
-    Vec3 eye = {x0 + (x1 - x0) * (0.05f + 0.9f * t), 30, z1 - (z1 - z0) * (0.05f + 0.9f * t)};
-    Vec3 target = {eye.x + (x1 - x0) * 0.2f, 0, eye.z - (z1 - z0) * 0.2f};
+    float angle = 4.712389f * t;
+    Vec3 eye = {middle.x + radius * cosf(angle), 40, middle.z + radius * sinf(angle)};
+    Vec3 target = middle;
     float ax, ay;
     aim(eye, target, &ax, &ay);
     if (every > 0 && f > 0 && f % every == 0) {
