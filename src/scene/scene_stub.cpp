@@ -1,7 +1,6 @@
 // Bodies of the scene modules still to be built: each is empty here and moves to its own
 // file when its module is written.
 #include "scene/labels.h"
-#include "scene/lighting.h"
 #include "scene/overlays.h"
 #include "scene/sky.h"
 #include "scene/sprite_props.h"
@@ -12,7 +11,6 @@ void labels_start(void) {}
 void labels_stop(void) {}
 void bubble_place(uint32_t) {}
 void overlay_consider(uint32_t) {}
-void lighting_tables_build(const int8_t*, const uint8_t*) {}
 void world_geometry_draw(EntityWorld*, const void*) {}
 void sky_draw(EntityWorld*, const void*) {}
 void sprite_prop_draw(EntityWorld*, const void*) {}
