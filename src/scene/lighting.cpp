@@ -31,10 +31,19 @@ inline int64_t round_to_integer(float x) {
 }
 
 void add_light(RenderVertex* v, const LightSource& light) {
-  const int8_t* n = NORMAL_TABLE[((uint8_t*)v)[20]];
-  float lx = light.position.x - v->x;
-  float ly = light.position.y - v->y;
-  float lz = light.position.z - v->z;
+  const float position[3] = {v->x, v->y, v->z};
+  light_vertex_dynamic(&light, NORMAL_TABLE[((uint8_t*)v)[20]], position, (uint8_t*)&v->colour);
+}
+
+}  // namespace
+
+void light_vertex_dynamic(const LightSource* light_source, const int8_t normal[3], const float position[3],
+                          uint8_t baked[4]) {
+  const LightSource& light = *light_source;
+  const int8_t* n = normal;
+  float lx = light.position.x - position[0];
+  float ly = light.position.y - position[1];
+  float lz = light.position.z - position[2];
   float d2 = lx * lx + ly * ly + lz * lz;
   if (!(d2 < light.radius_sq)) return;
   float h = (float)n[0] * lx + (float)n[1] * ly + (float)n[2] * lz;
@@ -44,15 +53,12 @@ void add_light(RenderVertex* v, const LightSource& light) {
   int64_t t = round_to_integer(f * f * h * inv * 32385.0f);
   if (t <= 0) return;
   if (t > (int64_t)1 << 32) t = (int64_t)1 << 32;
-  uint8_t* baked = (uint8_t*)&v->colour;
   const uint8_t colour[3] = {light.blue, light.green, light.red};
   for (int c = 0; c < 3; c++) {
     uint64_t add = ((uint64_t)colour[c] * (uint64_t)t + 0x200000u) >> 22;
     baked[c] = (uint8_t)min255((uint32_t)(baked[c] + (add > 255 ? 255 : add)));
   }
 }
-
-}  // namespace
 
 void lighting_tables_build(const int8_t direction[3], const uint8_t colour[4]) {
   for (int c = 0; c < 3; c++) {
@@ -109,8 +115,11 @@ void lighting_add_dynamic(RenderVertex* vertex, const LightBlock* block) {
 }
 
 uint32_t lighting_final_colour(uint32_t material, uint32_t light_and_shade, uint32_t normal) {
+  return lighting_final_colour_diffuse(material, light_and_shade, g_tables.diffuse[normal & 255]);
+}
+
+uint32_t lighting_final_colour_diffuse(uint32_t material, uint32_t light_and_shade, uint32_t diffuse) {
   const uint32_t shade = light_and_shade >> 24;
-  const uint32_t diffuse = g_tables.diffuse[normal & 255];
   const uint8_t* linear = g_tables.ramp_linear[shade];
   const uint8_t* square = g_tables.ramp_square[shade];
   uint32_t out = 0;
