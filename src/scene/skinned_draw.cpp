@@ -39,6 +39,18 @@ void skin_transform_stage(DrawRecord* record) {
   if (!s || !s->vertices || !s->output || !block || !block->mesh || !block->palette) return;
   const Mesh* mesh = block->mesh;
   if (!mesh->skin || mesh->vertex_count != s->count) return;
+  if (record->flags & DRAW_SCREEN_SPACE) {
+    // Already in device coordinates, like every other transform stage treats them.
+    for (uint32_t i = 0; i < s->count; i++) {
+      s->output[i].x = s->vertices[i].x;
+      s->output[i].y = s->vertices[i].y;
+      s->output[i].z = s->vertices[i].z;
+      s->output[i].w = 1.0f;
+    }
+    record->vertices = s->output;
+    record->count = s->count;
+    return;
+  }
   for (uint32_t i = 0; i < s->count;) {
     uint32_t bone = mesh->skin[i].bones[0], end = i + 1;
     while (end < s->count && mesh->skin[end].bones[0] == bone) end++;
