@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "assets/mesh.h"
 #include "base/camera.h"
 #include "base/mem.h"
 #include "game/catalogue.h"
@@ -17,6 +18,7 @@
 #include "render/render.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
+#include "scene/model_draw.h"
 #include "scene/render_layers.h"
 #include "scene/scene_traversal.h"
 #include "support/backend_testing.h"
@@ -36,15 +38,24 @@ int install_quiet(Window*, RenderBackend* table) {
 int pixel_format_ok(Window*) { return 1; }
 RenderBackendInits g_inits = {pixel_format_ok, install_quiet, install_quiet, nullptr, nullptr, nullptr};
 
+// Every mesh is the unit cube, so each entity draws 24 lit vertices.
+const Mesh* cube_meshes(uint32_t, int* ready, int* failed) {
+  *ready = 1;
+  *failed = 0;
+  return mesh_unit_cube();
+}
+
 void start_renderer(void) {
   render_set_backend_inits(&g_inits);
   render_install(nullptr, 0);
   draw_startup();
   frame_startup();
+  model_draw_set_mesh_source(cube_meshes);
 }
 
 void stop_renderer(void) {
   game_world_replace(nullptr);
+  model_draw_set_mesh_source(nullptr);
   frame_shutdown();
   draw_shutdown();
   render_uninstall(nullptr);
@@ -65,7 +76,7 @@ EntityWorld* make_zone(void) {
   return world;
 }
 
-// 10,000 boxes in spaces 3, 8, 9 and 10; every other one in front of the camera, the rest
+// 10,000 cubes in spaces 3, 8, 9 and 10; every other one in front of the camera, the rest
 // behind it.
 void fill_zone(EntityWorld* world) {
   const uint32_t spaces[4] = {SPACE_PROPS, SPACE_PLAYERS, SPACE_CREATURES, SPACE_OBJECTS};

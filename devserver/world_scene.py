@@ -23,6 +23,7 @@ OBJECT_IDS = 3000
 WALK = 2.5            # players' walking speed along their loops, units per second
 CREATURE_WALK = 1.0   # creatures' walk speed; the client follows paths five times faster
 SIDE = 4.0            # creatures' patrol squares
+CREATURE_APPEARANCE = 2  # the client's four-legged creature
 LEG_SECONDS = 1.5     # between paths: long enough for each leg to end before the next
 MOTION_WALKING = 2
 DIRECTION_FORWARD = 1
@@ -164,8 +165,9 @@ class WorldScene:
                 self.session.log('sent', '18 %d' % (PLAYER_IDS + i))
         for i in range(s.creatures):
             a = self.corner(i, 0)
-            await self.send(36, opcodes.SPAWN_CREATURE,
-                            self.character(opcodes.SPAWN_CREATURE, CREATURE_IDS + i, a, 0.0, CREATURE_WALK))
+            values = self.character(opcodes.SPAWN_CREATURE, CREATURE_IDS + i, a, 0.0, CREATURE_WALK)
+            values['appearance'] = CREATURE_APPEARANCE
+            await self.send(36, opcodes.SPAWN_CREATURE, values)
             self.session.log('sent', '36 %d' % (CREATURE_IDS + i))
             self.session.log('sent', '37 %d %s' % (CREATURE_IDS + i, words(a + a + a)))
         for i in range(s.objects):

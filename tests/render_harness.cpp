@@ -1,7 +1,8 @@
 // Opens the client's window through the platform layer, installs one of the two OpenGL
 // backends and draws scripted scenes through draw submission, writing each frame with the
 // backend's own screenshot (the client's BMP writer). The "frame" scene is a small hand-built
-// zone drawn and presented by the game's frame function; the "text" and "frames" scenes draw
+// zone drawn and presented by the game's frame function, the "models" scene the demo meshes
+// the same way; the "text" and "frames" scenes draw
 // the interface's draw list with the demo fonts and interface images of the built archives
 // (render_ui_scenes.h). tests/render_scenes_test.py compares the pictures with values it
 // computes itself and the two backends with each other.
@@ -17,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "assets/archive.h"
+#include "assets/cache.h"
+#include "assets/mesh.h"
 #include "base/event_bus.h"
 #include "base/mem.h"
 #include "base/thread.h"
@@ -39,6 +43,7 @@
 #include "render_ui_scenes.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
+#include "scene/model_draw.h"
 
 namespace {
 
@@ -333,12 +338,30 @@ void scene_strips_reference(void) {
   glFrontFace(GL_CW);
 }
 
+// Meshes 1 and 2 of the frame scene: unit cubes in one colour each (green, blue).
+const Mesh* frame_cubes(uint32_t mesh_id, int* ready, int* failed) {
+  static Mesh cubes[2];
+  static RenderVertex vertices[2][24];
+  if (mesh_id < 1 || mesh_id > 2) return nullptr;
+  Mesh* m = &cubes[mesh_id - 1];
+  *m = *mesh_unit_cube();
+  m->id = mesh_id;
+  memcpy(vertices[mesh_id - 1], m->vertices, sizeof vertices[0]);
+  for (RenderVertex& v : vertices[mesh_id - 1]) v.colour = mesh_id == 1 ? 0xFF40C040u : 0xFF4040C0u;
+  m->vertices = vertices[mesh_id - 1];
+  *ready = 1;
+  *failed = 0;
+  return m;
+}
+
 // A frame composed by the game's own frame function, which also presents: a zone at noon
 // whose environment clears to its fog colour (fog from 20 to 60 whatever the clip-distance
-// setting), a camera at the origin looking down -z, and two boxes 8 units wide whose front
-// faces stand 30 and 45 units away.
+// setting), a camera at the origin looking down -z, and two cubes 8 units wide (vertex
+// colours green and blue, lit by the noon light without a sun) whose front faces stand 30
+// and 45 units away.
 void scene_frame(void) {
   frame_startup();
+  model_draw_set_mesh_source(frame_cubes);
   EntityWorld* world = catalogue_world_create(3, nullptr);
   game_world_replace(world);
   uint32_t camera = catalogue_entity_create(world, SPACE_CAMERA, 0, 0);
@@ -363,6 +386,93 @@ void scene_frame(void) {
   env_update();
   frame_render(&g_window);
   game_world_replace(nullptr);
+  model_draw_set_mesh_source(nullptr);
+  frame_shutdown();
+}
+
+// ---- The models scene: the demo meshes of the built mesh archive (through the asset cache
+// the interface scenes start) in a hand-built world at noon with a sun, and a mesh whose
+// entry is corrupt, drawn as the magenta cube.
+constexpr uint32_t CORRUPT_MESH = 9999;
+Mesh* g_corrupt_decoded;  // stays null: the truncated entry is refused
+
+const Mesh* models_meshes(uint32_t mesh_id, int* ready, int* failed) {
+  if (mesh_id == CORRUPT_MESH) {
+    *ready = 1;
+    *failed = g_corrupt_decoded == nullptr;
+    return g_corrupt_decoded ? g_corrupt_decoded : mesh_unit_cube();
+  }
+  AssetHandle h;
+  asset_request_wait(&h, ASSET_MESH, mesh_id);
+  *ready = h.ready;
+  *failed = h.failed;
+  return (const Mesh*)h.object;
+}
+
+void scene_models(void) {
+  frame_startup();
+  model_draw_set_mesh_source(models_meshes);
+  asset_set_placeholder(ASSET_MESH, (void*)mesh_unit_cube());
+  // The crate's entry cut short by one byte.
+  if (Archive* archive = archive_open(HARNESS_ASSETS_DIR "/mesh.dat")) {
+    uint32_t size = 0;
+    uint8_t* bytes = archive_read(archive, 102, &size);
+    g_corrupt_decoded = bytes && size ? mesh_decode(bytes, size - 1) : nullptr;
+    check(bytes && !g_corrupt_decoded, "a truncated mesh entry is refused");
+    mem_free(bytes);
+    archive_close(archive);
+  }
+  EntityWorld* world = catalogue_world_create(3, nullptr);
+  game_world_replace(world);
+  uint32_t camera = catalogue_entity_create(world, SPACE_CAMERA, 0, 0);
+  CameraState* c = (CameraState*)entity_component(world, COMPONENT_CAMERA_STATE, camera);
+  camera_build(&c->camera, 0, 1.2f, 9, -4, 0, 0, 60, 0.5f, 60, W, H);
+  uint32_t environment = catalogue_entity_create(world, SPACE_ENVIRONMENT, 0, 0);
+  const float base[3] = {1, 1, 1};
+  env_record_init((ZoneEnvironment*)entity_component(world, COMPONENT_ZONE_ENVIRONMENT, environment), base,
+                  60, 60, 20, 60, ENV_FLAG_SKY, 0);
+  static const Mat4* bones = nullptr;
+  static Mat4 bind[16];
+  for (Mat4& m : bind) m = MAT4_IDENTITY;
+  bones = bind;
+  static const SkinnedPart humanoid[] = {{1, TEX_MIPS, 0, 0, 0}};
+  static const SkinnedPart quadruped[] = {{2, TEX_MIPS, 0, 0, 0}};
+  const struct {
+    uint32_t space, mesh, word, flags;
+    const SkinnedPart* parts;
+    uint32_t bones;
+    Vec3 position;
+    float heading;
+  } things[] = {
+      {SPACE_CREATURES, 1, 0, 3, humanoid, 6, {-1.2f, 0, 2}, 20},
+      {SPACE_CREATURES, 2, 0, 3, quadruped, 7, {1.6f, 0, 1.5f}, -60},
+      {SPACE_PROPS, 100, 0, 0x04, nullptr, 0, {-4, 0, -6}, 0},
+      {SPACE_PROPS, 101, 0, 0, nullptr, 0, {3.5f, 0, -2}, 30},
+      {SPACE_PROPS, 102, 0, 0, nullptr, 0, {0.2f, 0, -1}, 25},
+      {SPACE_PROPS, CORRUPT_MESH, 0, 0, nullptr, 0, {-3.2f, 0.5f, 0}, 45},
+  };
+  for (const auto& t : things) {
+    uint32_t h = catalogue_entity_create(world, t.space, 0, t.flags);
+    MeshRef* mesh = (MeshRef*)entity_component(world, COMPONENT_MESH_REF, h);
+    mesh->mesh_id = t.mesh;
+    mesh->word = t.word;
+    Transform* transform = (Transform*)entity_component(world, COMPONENT_TRANSFORM, h);
+    transform->position = t.position;
+    transform->rotation = {0, t.heading, 0};
+    transform->scale = {1, 1, 1};
+    if (t.parts) {
+      *(SkeletonPose*)entity_component(world, COMPONENT_SKELETON_POSE, h) = {bones, t.bones};
+      *(SkinnedDraw*)entity_component(world, COMPONENT_SKINNED_DRAW, h) = {t.parts, 1};
+    }
+  }
+  model_bounds_update(world, 0);
+  env_update();
+  // The environment does not clear colour (it has a sky, which is not drawn here).
+  render_clear(0.3f, 0.4f, 0.5f, CLEAR_COLOUR | CLEAR_DEPTH);
+  frame_render(&g_window);
+  game_world_replace(nullptr);
+  model_draw_set_mesh_source(nullptr);
+  asset_set_placeholder(ASSET_MESH, nullptr);
   frame_shutdown();
 }
 
@@ -409,6 +519,7 @@ const Scene SCENES[] = {
     {"text", ui_scene_text},
     {"frames", ui_scene_frames},
     {"frame", scene_frame, true},
+    {"models", scene_models, true},
     {"strips_reference", scene_strips_reference},
 };
 

@@ -158,16 +158,29 @@ def expected_scenes():
     return e
 
 
+def lit_without_sun(material, light):
+    """A model vertex's colour at full shade without a sun or lamps: the light colour enters
+    at 154/256, its linear ramp at shade 255 scales it by 255/256, and material 128 is 1.0."""
+    out = []
+    for m, l in zip(material, light):
+        lit = 255 * (l * 154 >> 8) >> 8
+        out.append(min(255, m * lit >> 7))
+    return np.array(out)
+
+
 def check_frame(name, got):
     """The game's frame function drawing a zone at noon: cleared to the fog colour (the noon
-    fog row 190 201 206 times the zone's colour 1 0.8 0.6), two boxes in linear fog from 20 to
-    60 whose front faces stand 30 and 45 units from a camera of 60 degrees at the origin."""
+    fog row 190 201 206 times the zone's colour 1 0.8 0.6), two cubes (vertex colours 64 192
+    64 and 64 64 192, lit by the noon light 215 218 218 without a sun) in linear fog from 20
+    to 60 whose front faces stand 30 and 45 units from a camera of 60 degrees at the origin."""
     fog = np.array([190, 201, 206]) * np.array([1.0, 0.8, 0.6])
     background = np.floor(fog + 0.5)  # the clear colour reaches the framebuffer at 8 bits
     want = canvas(background)
     mask = np.ones((H, W), dtype=bool)
     t = math.tan(math.radians(30))
-    for colour, (x0, x1), depth in (((64, 192, 64), (-10, -2), 30), ((64, 64, 192), (4, 12), 45)):
+    noon = (215, 218, 218)
+    for colour, (x0, x1), depth in ((lit_without_sun((64, 192, 64), noon), (-10, -2), 30),
+                                    (lit_without_sun((64, 64, 192), noon), (4, 12), 45)):
         f = min(max((60 - depth) / (60 - 20), 0), 1)
         px = [(x / depth / t / (W / H) + 1) / 2 * W for x in (x0, x1)]
         py = [(1 - y / depth / t) / 2 * H for y in (4, -4)]
@@ -180,6 +193,23 @@ def check_frame(name, got):
     if mask.sum() < W * H // 2:
         fail(f"{name}: the checked area is too small")
     compare(name, got, want, 1, mask)
+
+
+def check_models(name, got, source):
+    """The demo meshes lit at noon against the committed picture, compared at half size (mean
+    of 2 x 2 blocks) so that single-pixel edge differences between drivers do not count."""
+    golden = np.asarray(Image.open(os.path.join(source, "tests/reference/models.png")).convert("RGB"), dtype=np.int64)
+    half = got.reshape(H // 2, 2, W // 2, 2, 3).mean(axis=(1, 3))
+    if half.shape != golden.shape:
+        fail(f"{name}: golden picture is {golden.shape}, the frame halves to {half.shape}")
+        return
+    off = np.abs(half - golden).max(axis=-1) > 6
+    if off.sum() > half.shape[0] * half.shape[1] // 100:
+        fail(f"{name}: {off.sum()} of {off.size} half-size pixels differ from the golden picture by more than 6")
+    # The picture must hold the scene: the corrupt mesh's magenta cube among lit models.
+    magenta = (got[:, :, 0] > 200) & (got[:, :, 1] < 40) & (got[:, :, 2] > 200)
+    if magenta.sum() < 200:
+        fail(f"{name}: the magenta cube is missing")
 
 
 def check_interface(shots, source, dejavu):
@@ -283,6 +313,11 @@ def main():
                 fail(f"{backend}_frame: no screenshot")
             else:
                 check_frame(f"{backend}_frame", frame)
+            models = shots.get((backend, "models"))
+            if models is None:
+                fail(f"{backend}_models: no screenshot")
+            else:
+                check_models(f"{backend}_models", models, sys.argv[2])
             strips = shots.get((backend, "strips"))
             reference = shots.get((backend, "strips_reference"))
             if strips is not None and reference is not None:

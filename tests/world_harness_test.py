@@ -1,23 +1,26 @@
 #!/usr/bin/python3
 """The headless harness against the local server with other players and creatures.
 
-Usage: world_harness_test.py PATH_TO_LOGIN_HARNESS SOURCE_DIR
+Usage: world_harness_test.py PATH_TO_LOGIN_HARNESS SOURCE_DIR ASSETS_DIR
 
 The server logs every movement sample and creature path as the client decodes it; the
 harness reports where it shows each entity every second. Each player must be shown on the
 polyline of its own logged samples (playback only ever moves between two samples it was
 sent), each creature on one of its logged path legs, and the closing counts must match what
-was spawned, a repeated spawn leaving one entity.
+was spawned, a repeated spawn leaving one entity. With the built archives the local player
+carries the humanoid's mesh and the creatures the four-legged one, each with the height of
+its mesh's bounds (read here from mesh.dat), not the unit cube's.
 """
 import math
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 
-HARNESS, SOURCE = sys.argv[1], sys.argv[2]
+HARNESS, SOURCE, ASSETS = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
 
 
@@ -35,7 +38,7 @@ def distance_to_segment(p, a, b):
     return math.dist(p, [a[i] + t * ab[i] for i in range(3)])
 
 
-def run(knobs, seconds):
+def run(knobs, seconds, extra=()):
     """(server lines, harness lines, harness exit code)."""
     # The log goes to a file: a pipe nobody reads while the harness runs would fill and stall
     # the server. The test reads it through its own handle, so its reading never moves the
@@ -58,7 +61,8 @@ def run(knobs, seconds):
                     port = words[1]
                     break
                 time.sleep(0.05)  # polling the log, with a deadline
-            harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1'],
+            harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1']
+                                     + list(extra),
                                      capture_output=True, text=True, timeout=seconds + 60)
             # Everything the server sent is logged once it has seen the world session close.
             deadline = time.time() + 10
@@ -144,6 +148,39 @@ def repeated_spawns_and_churn():
     check(len(ids) == len(set(ids)), 'an id is shown twice')
 
 
+def mesh_heights():
+    """{mesh id: bounds height} of mesh.dat, or None without the archive reader's cipher."""
+    sys.path.insert(0, os.path.join(SOURCE, 'tests'))
+    import archive_reader
+    archive_reader.SOURCE = SOURCE
+    if archive_reader.botan2 is None:
+        check(os.environ.get('CI') != 'true', 'python3-botan is missing')
+        return None
+    heights = {}
+    for ident, blob in archive_reader.read_archive(os.path.join(ASSETS, 'mesh.dat')).items():
+        low, high = struct.unpack_from('<3f', blob, 12), struct.unpack_from('<3f', blob, 24)
+        heights[ident] = high[1] - low[1]
+    return heights
+
+
+def meshes_carry_their_bounds():
+    log, lines, code = run('creatures=2', 3, ['--assets', ASSETS])
+    check(code == 0, 'harness exit code %d' % code)
+    last_report = lines[max(i for i, line in enumerate(lines) if line.startswith('report')):]
+    rows = [line.split() for line in last_report if line.startswith('entity ')]
+    found = {(int(w[2]), int(w[8])): float(w[10]) for w in rows if len(w) == 12}
+    check(len(rows) == 3 and len(found) == 2, 'entity lines with meshes: %s' % rows)
+    check((7, 1) in found, 'the local player does not carry mesh 1: %s' % rows)
+    check((9, 2) in found, 'the creatures do not carry mesh 2: %s' % rows)
+    heights = mesh_heights()
+    for (space, mesh), height in found.items():
+        check(abs(height - 1.0) > 0.01, 'space %d shows the cube\'s height' % space)
+        if heights is not None:
+            check(abs(height - heights.get(mesh, -1)) < 1e-3,
+                  'space %d height %.4f, mesh %d is %.4f high' % (space, height, mesh, heights.get(mesh, -1)))
+
+
 clean_run()
 repeated_spawns_and_churn()
+meshes_carry_their_bounds()
 sys.exit(1 if failures else 0)

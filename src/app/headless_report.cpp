@@ -32,7 +32,7 @@ uint32_t active_count(EntityWorld* world, uint32_t space_number) {
 void headless_report_entities(HeadlessLine out) {
   EntityWorld* world = game_world();
   if (!world) return;
-  char line[160];
+  char line[224];
   for (uint32_t space : kReportedSpaces) {
     const ComponentPool* headers = space_pool(world_space(world, space), COMPONENT_ENTITY_HEADER);
     for (uint32_t i = 0; headers && i < headers->dense_count; i++) {
@@ -40,8 +40,13 @@ void headless_report_entities(HeadlessLine out) {
       const Transform* t = (const Transform*)entity_component(world, COMPONENT_TRANSFORM, h->handle);
       const ServerId* id = (const ServerId*)entity_component(world, COMPONENT_SERVER_ID, h->handle);
       if (!h->active || !t || !id) continue;
-      snprintf(line, sizeof line, "entity %u %u %.4f %.4f %.4f %.3f %u", id->id, space, t->position.x,
-               t->position.y, t->position.z, t->rotation.y, state_of(world, space, h->handle));
+      const MeshRef* mesh = (const MeshRef*)entity_component(world, COMPONENT_MESH_REF, h->handle);
+      const ModelInstance* model =
+          (const ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, h->handle);
+      const Vec3 size = model ? model->world_bounds.size : Vec3{0, 0, 0};
+      snprintf(line, sizeof line, "entity %u %u %.4f %.4f %.4f %.3f %u %u %.4f %.4f %.4f", id->id, space,
+               t->position.x, t->position.y, t->position.z, t->rotation.y, state_of(world, space, h->handle),
+               mesh ? mesh->mesh_id : 0, size.x, size.y, size.z);
       out(line);
     }
   }

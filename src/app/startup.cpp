@@ -3,6 +3,7 @@
 #include "assets/assets.h"
 #include "assets/cache.h"
 #include "assets/locale.h"
+#include "assets/mesh.h"
 #include "audio/audio.h"
 #include "audio/mixer.h"
 #include "audio/wave_output.h"
@@ -57,9 +58,11 @@ static void reserved_cache_stop(void) {
 static void sockets_start(void) { sock_startup(); }
 
 // A texture that fails to load draws as the magenta fallback, made in the format the
-// installed backend gives its class, so the archives start after the backend.
+// installed backend gives its class, so the archives start after the backend; a mesh that
+// fails draws as the unit cube.
 static void assets_start(const char* dir) {
   asset_set_placeholder(ASSET_TEXTURE, texture_fallback());
+  asset_set_placeholder(ASSET_MESH, (void*)mesh_unit_cube());
   assets_startup(dir);
 }
 static void sockets_stop(void) { sock_cleanup(); }

@@ -10,6 +10,7 @@
 #include "assets/cache.h"
 #include "assets/font.h"
 #include "assets/map.h"
+#include "assets/mesh.h"
 #include "assets/sound.h"
 #include "assets/texture.h"
 
@@ -32,6 +33,7 @@ static const struct {
     {ASSET_BSP, {bsp_decode_asset, bsp_destroy_asset}, BSP_FILE_MAX},
     {ASSET_FONT, {font_decode_asset, font_destroy_asset}, 0},
     {ASSET_SOUND, {sound_decode_asset, sound_destroy_asset}, SOUND_FILE_MAX},
+    {ASSET_MESH, {mesh_decode_asset, mesh_destroy_asset}, MESH_FILE_MAX},
 };
 
 static Archive* g_archives[ASSET_ARCHIVE_COUNT];

@@ -9,8 +9,8 @@
 //
 // assets_startup opens the ten archives of the table in cache.h (a file that cannot be
 // opened or parsed leaves its slot empty, silently: its types then fail to load) and starts
-// the loader, after installing the built-in decoders (textures, images, maps, BSP trees, fonts and
-// sounds so far) into every type that has none, with the size limits of those kinds; an empty
+// the loader, after installing the built-in decoders (textures, images, meshes, maps, BSP trees,
+// fonts and sounds so far) into every type that has none, with the size limits of those kinds; an empty
 // directory means the bare file names. assets_shutdown stops the loader, destroys the cache
 // (posting release events) and closes the archives.
 #include <cstddef>

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/random.h"
+#include "game/appearance_table.h"
 #include "game/catalogue.h"
 #include "game/creature_path.h"
 #include "game/game_world.h"
@@ -37,6 +38,7 @@ int character_preview_show(int32_t appearance_id, uint32_t choice) {
   t->position = {PREVIEW_X, PREVIEW_Y, PREVIEW_Z};
   t->rotation = {0, PREVIEW_HEADING, 0};
   t->scale = {1, 1, 1};
+  appearance_apply(world, handle, appearance_find(appearance_id));
   g_preview.handle = handle;
   g_preview.appearance_id = appearance_id;
   g_preview.choice = choice;

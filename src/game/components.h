@@ -252,13 +252,22 @@ struct AnimationState {
   float time;
   uint8_t state[116];
 };
+// The current bone matrices of a skinned entity (model space, row vectors).
 struct SkeletonPose {
-  void* bones;
+  const Mat4* bones;
   uint32_t bone_count;
 };
+// One part of a skinned model: a mesh whose vertices each follow one bone, drawn with up to
+// three texture layers (0: none).
+struct SkinnedPart {
+  uint32_t mesh_id;  // ASSET_MESH
+  uint32_t texture1, texture2, texture3;
+  uint32_t tint;
+};
+static_assert(sizeof(SkinnedPart) == 20, "five words");
 struct SkinnedDraw {
-  void* vertices;
-  uint32_t vertex_count;
+  const SkinnedPart* parts;
+  uint32_t part_count;
 };
 
 // 18: an ambient sound source placed in the zone.

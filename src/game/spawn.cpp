@@ -60,10 +60,7 @@ static GameObject* create(uint32_t space, int32_t kind, uint32_t id, const float
     t->rotation = {0, heading, 0};
     t->scale = {scale, scale, scale};
   }
-  if (ModelInstance* m = (ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, handle))
-    m->appearance = appearance;
-  if (MeshRef* m = (MeshRef*)entity_component(world, COMPONENT_MESH_REF, handle))
-    m->mesh_id = appearance->mesh_id;
+  appearance_apply(world, handle, appearance);
   if (AnimationState* a = (AnimationState*)entity_component(world, COMPONENT_ANIMATION_STATE, handle))
     a->set_id = (uint32_t)appearance->id;
   if (PositionHistory* p = (PositionHistory*)entity_component(world, COMPONENT_POSITION_HISTORY, handle))

@@ -27,7 +27,8 @@
 // Fills a record from the zone file's values: base colour, value 1 (minimum far distance),
 // the far distance (maximum), values 2 and 3 (nominal fog start and far distance), the word
 // (flags) and the grid's cell size. Distances are truncated to integers with saturation;
-// non-finite values read as 0; colour channels are kept within 0..1. Everything computed, the level and the clock start at 0.
+// non-finite values read as 0; colour channels are kept within 0..1. Everything computed, the level and the
+// clock start at 0.
 void env_record_init(ZoneEnvironment* record, const float colour[3], float value_1, float far_distance,
                      float value_2, float value_3, uint32_t word, uint32_t cell_size);
 

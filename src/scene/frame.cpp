@@ -68,7 +68,7 @@ void frame_set_interface_draw(FrameInterfaceFn fn) { g_interface = fn; }
 void frame_startup(void) {
   render_layers_startup();
   game_world_listen(world_replaced);
-  model_bounds_set_mesh_source(model_placeholder_bounds);
+  model_bounds_set_mesh_source(model_mesh_bounds);
   g_vsync_applied = -1;
 }
 

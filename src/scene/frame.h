@@ -22,7 +22,7 @@ typedef void (*FrameInterfaceFn)(void);
 void frame_set_interface_draw(FrameInterfaceFn fn);
 
 // Module start-up and shut-down: the render layers, the world-replacement listener that
-// forgets the old zone's batch keys, the placeholder mesh bounds of the bounds pass and the
+// forgets the old zone's batch keys, the mesh bounds source of the bounds pass and the
 // remembered vsync value (forgotten, so the first frame applies the setting).
 void frame_startup(void);
 void frame_shutdown(void);

@@ -20,13 +20,22 @@
 
 namespace {
 
-// The recording backend, with each draw's first vertex colour kept beside the log (the
-// vertices themselves are reused by the next draw).
+// The recording backend, with each draw's mesh id kept beside the log.
 int (*g_recording_draw)(DrawRecord*);
-std::vector<uint32_t> g_draw_colours;
+std::vector<int32_t> g_draw_meshes;
 int capture_draw(DrawRecord* r) {
-  g_draw_colours.push_back(r->vertices && r->count ? r->vertices[0].colour : 0);
+  g_draw_meshes.push_back(r->source_id);
   return g_recording_draw(r);
+}
+
+// Every mesh is a unit cube under its own id.
+const Mesh* cube_meshes(uint32_t mesh_id, int* ready, int* failed) {
+  static Mesh meshes[8];
+  meshes[mesh_id & 7] = *mesh_unit_cube();
+  meshes[mesh_id & 7].id = mesh_id;
+  *ready = 1;
+  *failed = 0;
+  return &meshes[mesh_id & 7];
 }
 int install_recording(Window*, RenderBackend* table) {
   recording_backend_fill(table);
@@ -72,6 +81,7 @@ class Frame : public ::testing::Test {
     recording_backend_configure(1, PF_RGBA8888, 640, 480);
     draw_startup();
     frame_startup();
+    model_draw_set_mesh_source(cube_meshes);
     frame_set_interface_draw(interface_mark);
     settings_load((dir / "settings.ini").c_str());
     water_set_camera_in_liquid(0, nullptr);
@@ -81,6 +91,7 @@ class Frame : public ::testing::Test {
     game_world_replace(nullptr);
     settings_close();
     frame_set_interface_draw(nullptr);
+    model_draw_set_mesh_source(nullptr);
     frame_shutdown();
     draw_shutdown();
     recording_backend_uninstall();
@@ -88,7 +99,7 @@ class Frame : public ::testing::Test {
   }
   void reset_log() {
     recording_backend_reset();
-    g_draw_colours.clear();
+    g_draw_meshes.clear();
   }
 
   // A world with a camera at the origin looking down -z (60 degrees, 4:3, 0.1 .. 100).
@@ -114,10 +125,13 @@ class Frame : public ::testing::Test {
     }
     return world;
   }
-  // A creature whose world box is given directly.
+  // A creature whose world box is given directly, its mesh placed at the box's centre.
   uint32_t add_creature(uint32_t mesh_id, Vec3 min, Vec3 max) {
     EntityWorld* world = game_world();
     uint32_t h = catalogue_entity_create(world, SPACE_CREATURES, 0, 3);
+    Transform* t = (Transform*)entity_component(world, COMPONENT_TRANSFORM, h);
+    t->position = bounds_make(min, max).centre;
+    t->scale = {1, 1, 1};
     ((MeshRef*)entity_component(world, COMPONENT_MESH_REF, h))->mesh_id = mesh_id;
     ((ModelInstance*)entity_component(world, COMPONENT_MODEL_INSTANCE, h))->world_bounds =
         bounds_make(min, max);
@@ -145,10 +159,9 @@ TEST_F(Frame, AFrameIsOneSceneOfLayersInOrderThenOnePresent) {
   EXPECT_FLOAT_EQ(ops[2].colour[2], 0.75f);
   EXPECT_FLOAT_EQ(ops[6].colour[0], 0.5f);
   // The two boxes of mesh 3 are drawn one after the other.
-  ASSERT_EQ(g_draw_colours.size(), 3u);
-  uint32_t mesh3 = model_placeholder_colour(3), mesh5 = model_placeholder_colour(5);
-  EXPECT_TRUE((g_draw_colours == std::vector<uint32_t>{mesh3, mesh3, mesh5}) ||
-              (g_draw_colours == std::vector<uint32_t>{mesh5, mesh3, mesh3}));
+  ASSERT_EQ(g_draw_meshes.size(), 3u);
+  EXPECT_TRUE((g_draw_meshes == std::vector<int32_t>{3, 3, 5}) ||
+              (g_draw_meshes == std::vector<int32_t>{5, 3, 3}));
   // Fog and camera reached the draw record; every layer is empty again.
   const DrawRecord* r = draw_record();
   EXPECT_FLOAT_EQ(r->fog_start, 20);

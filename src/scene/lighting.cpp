@@ -31,11 +31,11 @@ inline float inverse_sqrt(float x) {
   return y * (1.5f - 0.5f * x * y * y);
 }
 
-void add_light(RenderVertex* v, const LightSource& light) {
-  const int8_t* n = NORMAL_TABLE[((uint8_t*)v)[20]];
-  float lx = light.position.x - v->x;
-  float ly = light.position.y - v->y;
-  float lz = light.position.z - v->z;
+// One light's addition to baked light; inline so the world stage's per-vertex loop pays no call.
+inline void add_light_at(const LightSource& light, const int8_t* n, const float position[3], uint8_t* baked) {
+  float lx = light.position.x - position[0];
+  float ly = light.position.y - position[1];
+  float lz = light.position.z - position[2];
   float d2 = lx * lx + ly * ly + lz * lz;
   if (!(d2 < light.radius_sq)) return;
   float h = (float)n[0] * lx + (float)n[1] * ly + (float)n[2] * lz;
@@ -49,7 +49,6 @@ void add_light(RenderVertex* v, const LightSource& light) {
   if (weight > 4.0e9f) weight = 4.0e9f;
   // Round half away from zero, exact for every float of this range.
   const uint64_t t = (uint64_t)(int64_t)((double)weight + 0.5);
-  uint8_t* baked = (uint8_t*)&v->colour;
   const uint8_t colour[3] = {light.blue, light.green, light.red};
   for (int c = 0; c < 3; c++) {
     uint64_t add = ((uint64_t)colour[c] * t + 0x200000u) >> 22;
@@ -57,7 +56,17 @@ void add_light(RenderVertex* v, const LightSource& light) {
   }
 }
 
+void add_light(RenderVertex* v, const LightSource& light) {
+  const float position[3] = {v->x, v->y, v->z};
+  add_light_at(light, NORMAL_TABLE[((uint8_t*)v)[20]], position, (uint8_t*)&v->colour);
+}
+
 }  // namespace
+
+void light_vertex_dynamic(const LightSource* light, const int8_t normal[3], const float position[3],
+                          uint8_t baked[4]) {
+  add_light_at(*light, normal, position, baked);
+}
 
 void lighting_tables_build(const int8_t direction[3], const uint8_t colour[4]) {
   for (int c = 0; c < 3; c++) {
@@ -107,8 +116,11 @@ void lighting_add_dynamic(RenderVertex* vertex, const LightBlock* block) {
 }
 
 uint32_t lighting_final_colour(uint32_t material, uint32_t light_and_shade, uint32_t normal) {
+  return lighting_final_colour_diffuse(material, light_and_shade, g_tables.diffuse[normal & 255]);
+}
+
+uint32_t lighting_final_colour_diffuse(uint32_t material, uint32_t light_and_shade, uint32_t diffuse) {
   const uint32_t shade = light_and_shade >> 24;
-  const uint32_t diffuse = g_tables.diffuse[normal & 255];
   const uint8_t* linear = g_tables.ramp_linear[shade];
   const uint8_t* square = g_tables.ramp_square[shade];
   uint32_t out = 0;

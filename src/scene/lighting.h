@@ -66,6 +66,15 @@ void lighting_add_dynamic(RenderVertex* vertex, const LightBlock* block);
 // below, alpha x 255 >> 7.
 uint32_t lighting_final_colour(uint32_t material, uint32_t light_and_shade, uint32_t normal);
 
+// The same with the diffuse term given (0..255) instead of looked up by normal index: models
+// compute it per vertex from their own normal bytes.
+uint32_t lighting_final_colour_diffuse(uint32_t material, uint32_t light_and_shade, uint32_t diffuse);
+
+// One light's addition to a vertex's baked light (blue, green, red; saturating at 255), with
+// the normal given as bytes and the light's position in the vertex's own space.
+void light_vertex_dynamic(const LightSource* light, const int8_t normal[3], const float position[3],
+                          uint8_t baked[4]);
+
 // Both steps over a run of vertices: dynamic lights (block may be null), then the final colour
 // into bytes 16..19.
 void lighting_apply(RenderVertex* vertices, uint32_t count, const LightBlock* block);

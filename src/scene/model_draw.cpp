@@ -1,54 +1,113 @@
 #include "scene/model_draw.h"
 
+#include "assets/cache.h"
+#include "game/catalogue.h"
 #include "render/draw.h"
+#include "render/render.h"
+#include "scene/environment.h"
+#include "scene/model_view.h"
 #include "scene/scene_traversal.h"
 
 namespace {
 
-constexpr uint32_t BOX_COLOURS[8] = {
-    0xFFC04040u, 0xFF40C040u, 0xFF4040C0u, 0xFFC0C040u, 0xFFC040C0u, 0xFF40C0C0u, 0xFFC08040u, 0xFFA0A0A0u,
-};
+const Mesh* request_mesh(uint32_t mesh_id, int* ready, int* failed) {
+  AssetHandle h;
+  asset_request(&h, ASSET_MESH, mesh_id);
+  *ready = h.ready;
+  *failed = h.failed;
+  return (const Mesh*)h.object;
+}
 
-// Corner i takes x from bit 2, y from bit 1, z from bit 0 (set: the maximum). Faces are drawn
-// with culling off, so their winding does not matter.
-constexpr uint16_t BOX_INDICES[36] = {
-    0, 1, 3, 0, 3, 2,  // x min
-    4, 6, 7, 4, 7, 5,  // x max
-    0, 4, 5, 0, 5, 1,  // y min
-    2, 3, 7, 2, 7, 6,  // y max
-    0, 2, 6, 0, 6, 4,  // z min
-    1, 5, 7, 1, 7, 3,  // z max
-};
+ModelMeshFn g_mesh_source = request_mesh;
 
 }  // namespace
 
-uint32_t model_placeholder_colour(uint32_t mesh_id) { return BOX_COLOURS[mesh_id & 7]; }
+void model_draw_set_mesh_source(ModelMeshFn fn) { g_mesh_source = fn ? fn : request_mesh; }
 
-int model_placeholder_bounds(uint32_t, uint32_t, Bounds* out) {
-  *out = bounds_make({-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f});
+const Mesh* model_mesh_lookup(uint32_t mesh_id, int* ready, int* failed) {
+  *ready = *failed = 0;
+  const Mesh* mesh = g_mesh_source(mesh_id, ready, failed);
+  return *ready ? mesh : nullptr;
+}
+
+int model_mesh_bounds(uint32_t mesh_id, uint32_t, Bounds* out) {
+  int ready, failed;
+  const Mesh* mesh = model_mesh_lookup(mesh_id, &ready, &failed);
+  if (!mesh) return 0;
+  *out = mesh->bounds;
   return 1;
 }
 
-void model_draw(EntityWorld*, const void* payload) {
+int model_view_ready(EntityWorld* world) {
+  if (!world || !env_record()) return 0;
+  ComponentPool* pool = space_pool(world_space(world, SPACE_CAMERA), COMPONENT_CAMERA_STATE);
+  return pool && pool->dense_count > 0;
+}
+
+void model_dispatch(EntityWorld* world, const void* payload) {
   const ScenePayload* p = (const ScenePayload*)payload;
-  const Bounds& b = p->world_bounds;
-  RenderVertex corners[8] = {};
-  uint32_t colour = model_placeholder_colour(p->mesh_id);
-  for (int i = 0; i < 8; i++) {
-    corners[i].x = i & 4 ? b.max.x : b.min.x;
-    corners[i].y = i & 2 ? b.max.y : b.min.y;
-    corners[i].z = i & 1 ? b.max.z : b.min.z;
-    corners[i].w = 1.0f;
-    corners[i].colour = colour;
+  if (!p) return;
+  const Transform& t = p->transform;
+  if (p->pose && p->skinned && p->pose->bones && p->pose->bone_count && p->skinned->parts &&
+      p->skinned->part_count) {
+    SkinnedModelPayload s = {};
+    s.position = t.position;
+    s.rotation = t.rotation;
+    s.scale = t.scale;
+    s.world_bounds = p->world_bounds;
+    s.bones = p->pose->bones;
+    s.bone_count = p->pose->bone_count;
+    s.parts = p->skinned->parts;
+    s.part_count = p->skinned->part_count;
+    s.inside = p->inside;
+    s.shade = p->shade;
+    skinned_model_draw(world, &s);
+    return;
   }
+  ModelPayload m = {};
+  m.mesh_id = p->mesh_id;
+  m.texture = (int32_t)p->mesh_word;
+  m.position = t.position;
+  m.rotation = t.rotation;
+  m.scale = t.scale;
+  m.world_bounds = p->world_bounds;
+  m.alpha_test = p->alpha_test;
+  m.inside = p->inside;
+  m.shade = p->shade;
+  model_draw(world, &m);
+}
+
+void model_draw(EntityWorld* world, const void* payload) {
+  const ModelPayload* p = (const ModelPayload*)payload;
+  if (!p || !model_view_ready(world)) return;
+  int ready, failed;
+  const Mesh* mesh = model_mesh_lookup(p->mesh_id, &ready, &failed);
+  if (!mesh) return;
+  if (p->light_asset) {
+    // Baked light sets have no decoder yet: a light asset only has to have finished loading
+    // (a failed one counts as absent).
+    AssetHandle h;
+    asset_request(&h, ASSET_LIGHT, p->light_asset);
+    if (!h.ready) return;
+  }
+  int8_t sun[3];
+  env_light_direction(sun);
+  ModelLightBlock block;
+  if (!model_light_block_init(&block, p->position, p->rotation, p->scale, p->shade, sun)) return;
+
+  draw_set_vertex_stage(model_light_stage);
+  draw_set_transform_stage(transform_to_output);
   draw_reset();
-  draw_set_model(nullptr);
-  draw_set_texture(0);
+  draw_set_model(&block.model);
+  draw_set_texture(p->texture);
+  uint32_t flags = p->alpha_test ? 0x21Bu : 0x20Bu;
+  if (p->inside) flags |= DRAW_NO_CLIP;
+  if (p->texture == 0) flags &= ~(uint32_t)DRAW_TEXTURE;
+  draw_set_flags(flags);
+  draw_set_blend(BLEND_ALPHA);
   draw_set_depth_function(DEPTH_LESS);
-  draw_set_vertex_stage(stage_none);
-  draw_set_transform_stage(transform_in_place);
-  draw_set_flags(DRAW_DEPTH_TEST | DRAW_FOG | (p->inside ? (uint32_t)DRAW_NO_CLIP : 0u));
-  if (!draw_add_indexed(BOX_INDICES, 36, corners, 8)) return;
-  draw_flush(nullptr);
-  draw_primitives(PRIM_TRIANGLES);
+  const DrawMesh prepared = {(int32_t)mesh->id, mesh->vertices, mesh->vertex_count};
+  draw_prepared_mesh(&prepared, &block);
+  draw_indexed(mesh->indices, mesh->triangle_count * 3);
+  draw_reset();
 }

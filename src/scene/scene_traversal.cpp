@@ -122,14 +122,16 @@ void visit_space(EntityWorld* world, const Camera* camera, const DrawnSpace& row
     payload.pose = at<SkeletonPose>(p.pose, j);
     payload.skinned = at<SkinnedDraw>(p.skinned, j);
     payload.bounds_fn = instance ? instance->bounds_fn : nullptr;
+    payload.shade = instance ? instance->light : 1.0f;
+    payload.alpha_test = row.kind == KIND_PROP && (header->flags & PROP_FLAG_SECOND_PASS) ? 1 : 0;
 
     switch (row.kind) {
       case KIND_MODEL:
-        submit_render_item(1, mesh->mesh_id, item.bytes, model_draw);
+        submit_render_item(1, mesh->mesh_id, item.bytes, model_dispatch);
         break;
       case KIND_PROP:
         submit_render_item(header->flags & PROP_FLAG_SECOND_PASS ? 2 : 1, mesh->mesh_id, item.bytes,
-                           model_draw);
+                           model_dispatch);
         break;
       case KIND_WATER:
         submit_render_item(4, 0, item.bytes, water_draw);

@@ -3,9 +3,9 @@
 // players, creatures, objects, animated props, plain props, the preview model, water, kind-5
 // props), culls each entity against the camera and submits one render item per visible
 // entity:
-//   spaces 7-11 and 13 -> layer 1, keyed by mesh id, model_draw;
+//   spaces 7-11 and 13 -> layer 1, keyed by mesh id, model_dispatch;
 //   space 3            -> layer 2 when its header flags have PROP_FLAG_SECOND_PASS, else
-//                         layer 1, keyed by mesh id, model_draw;
+//                         layer 1, keyed by mesh id, model_dispatch (alpha-tested in layer 2);
 //   space 4            -> layer 4, key 0, water_draw;
 //   space 5            -> layer 5, keyed by prop id, sprite_prop_draw.
 // Skipped: entities whose header flags have ENTITY_FLAG_HIDDEN, and model entities whose mesh
@@ -32,7 +32,9 @@ struct ScenePayload {
   uint32_t mesh_word;
   Transform transform;
   Bounds world_bounds;
-  uint32_t inside;  // 1: wholly inside the view, so device clipping may be off
+  uint32_t inside;      // 1: wholly inside the view, so device clipping may be off
+  uint32_t alpha_test;  // 1: a prop of the second pass
+  float shade;          // the instance's zone lighting factor, 0..1
   // Skinned entities only, else null; valid until the space's next create or destroy.
   AnimationState* animation;
   SkeletonPose* pose;

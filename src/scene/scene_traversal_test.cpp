@@ -146,7 +146,7 @@ TEST_F(Traversal, SpacesFlagsMeshesAndCullingDecideLayerKeyAndClipping) {
     EXPECT_EQ(seen[0].key, c.key) << c.what;
     EXPECT_EQ(seen[0].payload.inside, c.inside) << c.what;
     EXPECT_EQ(seen[0].payload.handle, h) << c.what;
-    RenderItemFn want = c.layer == 4 ? water_draw : (c.layer == 5 ? sprite_prop_draw : model_draw);
+    RenderItemFn want = c.layer == 4 ? water_draw : (c.layer == 5 ? sprite_prop_draw : model_dispatch);
     EXPECT_EQ(seen[0].fn, want) << c.what;
     if (c.space == SPACE_WATER) {
       for (int i = 0; i < 3; i++)
