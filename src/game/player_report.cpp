@@ -47,13 +47,19 @@ void player_report(float dt) {
   OutMove move;
   if (!player_local_view(&v) || !player_report_build(&move)) return;
   ReportMemory* r = &v.motion->report;
+  const Vec3 p = {move.position[0], move.position[1], move.position[2]};
+  // Nothing sent since a spawn or a teleport: the server placed the player there itself.
+  if (r->motion_state == 0) {
+    r->motion_state = MOTION_STANDING;
+    r->position = p;
+    r->heading = move.heading;
+  }
   if (dt > 0) r->timer += dt;  // NaN and negative steps add nothing
   if ((r->motion_state & REPORT_MOVING_BITS) && !(move.motion_state & REPORT_MOVING_BITS) &&
       r->timer < PLAYER_REPORT_INTERVAL)
     r->timer = PLAYER_REPORT_INTERVAL;
   // A tiny margin: six frames of 1/60 s sum to a hair under 0.1 in float.
   if (!(r->timer >= PLAYER_REPORT_INTERVAL - 1e-5f)) return;
-  const Vec3 p = {move.position[0], move.position[1], move.position[2]};
   if (move.motion_state == MOTION_STANDING && r->motion_state == MOTION_STANDING && p.x == r->position.x &&
       p.y == r->position.y && p.z == r->position.z && move.heading == r->heading) {
     r->timer = PLAYER_REPORT_INTERVAL;

@@ -5,7 +5,8 @@
 // primed when the last sent state had a moving, jumping or falling bit and the current one has
 // none, so stopping is reported in the frame it happens. A due report is skipped while this
 // and the last sent state are both exactly "standing" with position and heading unchanged; a
-// skipped report stays due, so the first change goes out at once. Main thread only.
+// skipped report stays due, so the first change goes out at once. After a spawn or a teleport
+// the player counts as last reported standing where the server put it. Main thread only.
 #include <cstdint>
 
 #include "net/payloads.h"
