@@ -4,6 +4,7 @@
 // (header-only; never part of the client library).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,44 @@ inline SpawnCharacter player_spawn_record(uint32_t id, float x, float y, float z
   s.health_max = s.health = 10;
   s.walk_speed = 1, s.run_speed = 2, s.swim_speed = 0.5f;
   return s;
+}
+
+// Water volumes for the fake queries: a gather that tests each space-4 entity's box against
+// the capsule's box, and a zone trace that meets flat ground at a chosen height.
+struct FakeWater {
+  float ground = -1e30f;  // no ground
+};
+inline FakeWater& fake_water(void) {
+  static FakeWater w;
+  return w;
+}
+inline int fake_water_gather(Vec3 a, Vec3 b, float radius, int32_t, uint32_t* handles, int capacity) {
+  EntityWorld* world = game_world();
+  const ComponentPool* headers = space_pool(world_space(world, SPACE_WATER), COMPONENT_ENTITY_HEADER);
+  int n = 0;
+  for (uint32_t i = 0; headers && i < headers->dense_count && n < capacity; i++) {
+    const uint32_t h = ((const EntityHeader*)pool_at(headers, i))->handle;
+    const Bounds& v = ((const PropBounds*)entity_component(world, COMPONENT_PROP_BOUNDS, h))->local;
+    const float lo_y = std::fmin(a.y, b.y) - radius, hi_y = std::fmax(a.y, b.y) + radius;
+    if (a.x + radius >= v.min.x && a.x - radius <= v.max.x && a.z + radius >= v.min.z &&
+        a.z - radius <= v.max.z && hi_y >= v.min.y && lo_y <= v.max.y)
+      handles[n++] = h;
+  }
+  return n;
+}
+inline int fake_ground_trace(Vec3 from, Vec3 to, TraceHit* out) {
+  const float g = fake_water().ground;
+  if (!(from.y >= g && to.y <= g)) return 0;
+  if (out) *out = {{from.x, g, from.z}, {0, 1, 0}, from.y - g, 0};
+  return 1;
+}
+// A water volume over min .. max whose colour grid has the id.
+inline uint32_t fake_water_volume(Vec3 min, Vec3 max, uint32_t grid_id) {
+  EntityWorld* world = game_world();
+  const uint32_t h = catalogue_entity_create(world, SPACE_WATER, 0, 1);
+  ((PropBounds*)entity_component(world, COMPONENT_PROP_BOUNDS, h))->local = bounds_make(min, max);
+  ((WaterSurface*)entity_component(world, COMPONENT_WATER_SURFACE, h))->colour_grid_id = grid_id;
+  return h;
 }
 
 class PlayerFixture : public ::testing::Test {
