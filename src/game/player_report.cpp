@@ -8,8 +8,11 @@
 namespace {
 
 PlayerSendFn g_send;
+constexpr uint8_t REPORT_MOVING_BITS = MOTION_WALKING | MOTION_RUNNING | MOTION_JUMPING | MOTION_FALLING;
 
-void world_send(uint16_t opcode, const OutMove* move) {
+}  // namespace
+
+void player_world_send(uint16_t opcode, const OutMove* move) {
   if (!move) {
     net_world_send(opcode);
     return;
@@ -19,13 +22,11 @@ void world_send(uint16_t opcode, const OutMove* move) {
   net_world_send_with(opcode, &writer);
 }
 
-constexpr uint8_t REPORT_MOVING_BITS = MOTION_WALKING | MOTION_RUNNING | MOTION_JUMPING | MOTION_FALLING;
-
-}  // namespace
-
 void player_set_sender(PlayerSendFn send) { g_send = send; }
 
-void player_send(uint16_t opcode, const OutMove* move) { (g_send ? g_send : world_send)(opcode, move); }
+void player_send(uint16_t opcode, const OutMove* move) {
+  (g_send ? g_send : player_world_send)(opcode, move);
+}
 
 int player_report_build(OutMove* out) {
   LocalView v;

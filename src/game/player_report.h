@@ -18,6 +18,8 @@ constexpr float PLAYER_REPORT_INTERVAL = 0.1f;  // seconds
 typedef void (*PlayerSendFn)(uint16_t opcode, const OutMove* move);
 // Null puts back the world session.
 void player_set_sender(PlayerSendFn send);
+// The default: sends on the world session.
+void player_world_send(uint16_t opcode, const OutMove* move);
 void player_send(uint16_t opcode, const OutMove* move);
 
 // The report of the current frame: the control's record with the airborne and water bits.
