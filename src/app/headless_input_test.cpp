@@ -27,7 +27,7 @@ TEST(HeadlessInput, BadLinesAreNamedByNumber) {
       {"nan key W down\n", 1},
       {"inf key W down\n", 1},
       {"1 key 121 down\n", 1},
-      {"1 key 0 down\n", 1},
+      {"1 key 0 down\n1 key 00 down\n", 2},  // the digit 0, then code 0
       {"1\n1 button 3 down\n", 1},
       {"1 button 1 down\n1 button 3 down\n", 2},
       {"1 wheel 0\n", 1},
