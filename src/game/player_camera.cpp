@@ -234,8 +234,11 @@ void camera_update(float dt) {
 
   // 2. The look-at point.
   const Vec3 p = player->position;
-  const Vec3 target = {finite_or_zero(p.x), look_height(finite_or_zero(p.y) + look->eye_height),
-                       finite_or_zero(p.z)};
+  const float limit = CAMERA_WORLD_LIMIT;
+  const Vec3 target = {
+      clampf(finite_or_zero(p.x), -limit, limit),
+      clampf(finite_or_zero(look_height(finite_or_zero(p.y) + look->eye_height)), -limit, limit),
+      clampf(finite_or_zero(p.z), -limit, limit)};
   g.look_at = target;
 
   // 3. The camera point behind the look-at point, pulled in front of the zone's geometry.

@@ -15,6 +15,9 @@ constexpr float CAMERA_PITCH_MAX = 80.0f;
 constexpr float CAMERA_RECENTRE_PITCH = 6.0f;
 constexpr float CAMERA_RECENTRE_RATE = 60.0f;  // degrees a second
 constexpr float CAMERA_WALL_GAP = 0.2f;        // kept between the camera and a wall
+// The look-at point stays within this on every axis: a player placed absurdly far away (any
+// finite position is accepted from the server) would otherwise give a view of infinities.
+constexpr float CAMERA_WORLD_LIMIT = 16777216.0f;
 
 // Listens for world replacement; shutdown stops listening and detaches.
 void player_camera_start(void);

@@ -223,6 +223,18 @@ TEST_F(PlayerCamera, AWallPullsTheCameraInButPropsDoNot) {
   }
 }
 
+// Any finite position may come from the server; the view must stay finite.
+TEST_F(PlayerCamera, AFarAwayPlayerStillGivesAFiniteView) {
+  const float far[][3] = {{3e38f, -3e38f, 1e20f}, {-3.4e38f, 3.4e38f, -3.4e38f}, {1e7f, 0, -1e7f}};
+  for (const auto& p : far) {
+    GameObject* o = object_by_id(LOCAL_ID);
+    o->slots->teleport(o, p[0], p[1], p[2], 33);
+    frame();
+    for (float v : camera_state()->camera.view.m) EXPECT_TRUE(std::isfinite(v)) << p[0];
+    for (float v : camera_state()->camera.view_projection.m) EXPECT_TRUE(std::isfinite(v)) << p[0];
+  }
+}
+
 TEST_F(PlayerCamera, LetsGoOnWorldReplacementAndRemoval) {
   ASSERT_EQ(camera_followed(), player);
   entity_remove_by_id(LOCAL_ID);

@@ -182,7 +182,8 @@ void player_control(float dt) {
   } else if (turn) {
     m->turn_time = finite_or_zero(m->turn_time) + dt;
     const float ramp = m->turn_time < PLAYER_TURN_RAMP ? m->turn_time / PLAYER_TURN_RAMP : 1.0f;
-    heading -= (float)turn * PLAYER_TURN_RATE * ramp * dt;
+    // In double and within a turn: a frame of any length turns by a finite angle.
+    heading = (float)fmod((double)heading - (double)turn * PLAYER_TURN_RATE * ramp * dt, 360.0);
   } else {
     m->turn_time = 0;
   }
@@ -199,8 +200,8 @@ void player_control(float dt) {
   if (!in_water) {
     m->swim_pitch = 0;
   } else if (steering) {
-    camera_add_pitch(-(float)pitch_in * SWIM_PITCH_RATE * dt);
-  } else {
+    if (pitch_in) camera_add_pitch(-(float)pitch_in * SWIM_PITCH_RATE * dt);
+  } else if (pitch_in) {  // 0 x an endless frame would be no number
     m->swim_pitch = clampf(finite_or_zero(m->swim_pitch) + (float)pitch_in * pitch_rate * dt, -SWIM_PITCH_MAX,
                            SWIM_PITCH_MAX);
   }

@@ -281,6 +281,23 @@ TEST_F(PlayerControl, FollowingRunsToTheTargetAndStopsNear) {
   EXPECT_EQ(player_follow_target(), 0u);
 }
 
+// Frame times of any float: the heading and position stay finite and NaN or negative steps
+// move nothing.
+TEST_F(PlayerControl, OddFrameTimesKeepEverythingFinite) {
+  press(A);
+  press(W);
+  frame();
+  const float dts[] = {1e37f, INFINITY, NAN, -1.0f, 3e38f};
+  for (float dt : dts) {
+    frame(dt);
+    const LocalView v = view();
+    EXPECT_TRUE(std::isfinite(v.transform->rotation.y)) << dt;
+    EXPECT_TRUE(std::isfinite(v.transform->position.x) && std::isfinite(v.transform->position.z)) << dt;
+    EXPECT_TRUE(std::isfinite(camera_yaw())) << dt;
+  }
+  for (const SentMessage& m : player_sent()) EXPECT_TRUE(std::isfinite(m.move.heading));
+}
+
 TEST_F(PlayerControl, WorldReplacementForgetsAutoRunAndFollowing) {
   press(KEY_NUM_LOCK);
   frame();
