@@ -172,7 +172,8 @@ void player_control(float dt) {
   }
 
   // 5. Heading.
-  const float yaw = finite_or_zero(camera_yaw());
+  // Without a camera (a world that has none yet) steering keeps the heading.
+  const float yaw = camera_followed() ? finite_or_zero(camera_yaw()) : heading;
   if (steering) {
     m->turn_time = 0;
     heading = approach(heading, heading + angle_normalise(yaw - heading), PLAYER_TURN_RATE * dt);

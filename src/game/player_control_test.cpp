@@ -204,6 +204,16 @@ TEST_F(PlayerControl, SteeringFollowsTheCameraYaw) {
   EXPECT_NEAR(view().transform->rotation.y, -135, 1e-3f);
 }
 
+TEST_F(PlayerControl, SteeringWithoutACameraKeepsTheHeading) {
+  spawn_local(0, 0, 0, 120);
+  camera_detach();
+  button_press(1);
+  axis(1, -200);
+  frames(5);
+  EXPECT_FLOAT_EQ(view().transform->rotation.y, 120);
+  EXPECT_EQ(motion().direction, 0);
+}
+
 TEST_F(PlayerControl, MovingWhileSeatedStandsUpOnce) {
   GameObject* o = object_by_id(LOCAL_ID);
   o->slots->set_flags(o, 0x1000 | 0x4);
