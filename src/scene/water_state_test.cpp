@@ -139,6 +139,40 @@ TEST_F(WaterState, GridColourIsBilinearAndUnloadedGridsAreCyan) {
   EXPECT_EQ(got[2], 1);
 }
 
+// In water the pitch keys tilt the swimming pitch at 150 degrees a second standing, 100
+// moving, within 75; the body follows at 180 a second; out of water both return to 0 / follow.
+TEST_F(WaterState, PitchKeysTiltTheSwimmer) {
+  fake_water_volume({-100, -100, -100}, {100, 10, 100}, 5);
+  view().transform->position = {0, 0, 0};
+  frame();
+  ASSERT_EQ(water_state(), WATER_UNDER);
+  const uint32_t up = KEY_KEYPAD_0;
+  press(up);
+  frame(0);
+  frame(0.1f);
+  EXPECT_NEAR(view().motion->swim_pitch, 15, 1e-4f);
+  EXPECT_NEAR(view().motion->body_pitch, 15, 1e-4f);
+  press(key_letter('W'));
+  frame(0);
+  frame(0.1f);
+  EXPECT_NEAR(view().motion->swim_pitch, 25, 1e-4f) << "100 a second while moving";
+  frames(10, 0.1f);
+  EXPECT_FLOAT_EQ(view().motion->swim_pitch, 75);
+  // Swimming up the tilt: the player rises as it moves.
+  const float y = view().transform->position.y;
+  EXPECT_EQ(y, 0) << "the stand-in movement keeps its height";
+  EXPECT_GT(motion().move_direction.y, 0.9f);
+  release(up);
+  release(key_letter('W'));
+  view().transform->position.y = 50;  // out of the water, seen from the next frame on
+  frame(0.1f);
+  EXPECT_FLOAT_EQ(view().motion->swim_pitch, 75);
+  frame(0.1f);
+  frame(0.1f);
+  EXPECT_EQ(view().motion->swim_pitch, 0);
+  EXPECT_NEAR(view().motion->body_pitch, 75 - 2 * 18, 1e-3f) << "the body follows at 180 a second";
+}
+
 // The water state reaches the reports and the camera.
 TEST_F(WaterState, ReportsAndCameraFollowTheWater) {
   fake_water_volume({-100, -100, -100}, {100, 10, 100}, 5);
