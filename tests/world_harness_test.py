@@ -212,6 +212,17 @@ def scripted_walk():
     check(sent[-1][1] == 1, 'the run did not end standing: %s' % sent[-1:])
 
 
+def bad_input_file():
+    with tempfile.TemporaryDirectory(prefix='ostrevane-walk-') as folder:
+        script = os.path.join(folder, 'bad.input')
+        with open(script, 'w') as f:
+            f.write('0.5 key W down\n0.7 key W sideways\n')
+        done = subprocess.run([HARNESS, '--input', script], capture_output=True, text=True, timeout=30)
+    check(done.returncode == 2, 'a bad input file gave exit code %d' % done.returncode)
+    check('line 2' in done.stderr, 'the bad line is not named: %r' % done.stderr)
+
+
+bad_input_file()
 clean_run()
 repeated_spawns_and_churn()
 scripted_walk()
