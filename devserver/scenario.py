@@ -32,6 +32,8 @@ World knobs (what the world server shows after the local spawn; see devserver/wo
   extra=P         share of movement samples sent as 20 instead of 19
   seed=N          seed of the random choices (0)
   duplicate-spawn every player is spawned twice (a repeated id)
+  teleport=T      T seconds after the local spawn, teleport the local player (31) 10 units
+                  along x and z, facing 90 degrees, and log it as "sent 31 ID X Y Z H"
   churn           about once a second: teleports (31), health (38), speeds (39), status set
                   and clear (41, 42) and the removal of an object (33)
 """
@@ -41,7 +43,7 @@ HANGUP_POINTS = ('connect', 'offer', 'accepted')
 
 
 COUNTS = ('players', 'creatures', 'objects', 'seed')
-SECONDS = {'interval': (0.01, 10.0), 'jitter': (0.0, 10.0)}
+SECONDS = {'interval': (0.01, 10.0), 'jitter': (0.0, 10.0), 'teleport': (0.0, 3600.0)}
 SHARES = ('loss', 'extra')
 
 
@@ -84,6 +86,7 @@ class Scenario:
         self.seed = 0
         self.duplicate_spawn = False
         self.churn = False
+        self.teleport = None
         for knob in filter(None, (k.strip() for k in text.split(','))):
             name, _, value = knob.partition('=')
             if name == 'reject':

@@ -13,7 +13,7 @@ or that was already used. Game messages it answers (client opcode -> server opco
                                   health and the world time (milliseconds of the day); then
                                   what the world knobs ask for (devserver/world_scene.py)
   9 chat (channel, text)       -> 50 the same text echoed
-  10, 11 movement              accepted, nothing sent
+  10, 11 movement              logged as "report OPCODE STATE DIR X Y Z HEADING", nothing sent
   59, 60, 61 definition ask    -> 145, 146, 147 from small tables (unknown ids: nothing)
 Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5.
 Characters are kept per account in the data folder.
@@ -71,10 +71,13 @@ def world_time_ms(now=None):
     return int(((time.time() if now is None else now) % 86400.0) * 1000.0)
 
 
+LOCAL_PLAYER_ID = 1
+
+
 def spawn_payload(character, spawn=SPAWN, world_time=0):
     position = tuple(spawn[:3])
     values = defaults(opcodes.SPAWN_LOCAL)
-    values.update({'id': 1, 'extra': world_time, 'position': position, 'heading': spawn[3], 'scale': 1.0, 'name': character['name'].encode('latin-1'),
+    values.update({'id': LOCAL_PLAYER_ID, 'extra': world_time, 'position': position, 'heading': spawn[3], 'scale': 1.0, 'name': character['name'].encode('latin-1'),
                    'health_max': 100.0, 'health': 100.0, 'walk': 2.5, 'run': 6.0, 'swim': 2.0})
     values['motion'].update({'a': position, 'b': position, 'c': position})
     return opcodes.encode(opcodes.SPAWN_LOCAL, values)
@@ -96,6 +99,7 @@ class WorldHandler:
         self.account = None
         self.character = None
         self.scene = None
+        self.teleport = None
 
     def check(self, session, credentials):
         ticket = credentials.split(b'\0', 1)[0]
@@ -127,9 +131,21 @@ class WorldHandler:
 
     async def send_spawn(self, session):
         await session.send_game(17, spawn_payload(self.character, self.spawn, world_time_ms()))
+        if session.scenario.teleport is not None and self.teleport is None:
+            self.teleport = asyncio.ensure_future(self.teleport_later(session, session.scenario.teleport))
         scene = WorldScene(session.scenario, self.spawn, session)
         if self.scene is None and scene.busy():
             self.scene = asyncio.ensure_future(scene.run())
+
+    async def teleport_later(self, session, seconds):
+        """Moves the local player 10 units along x and z, facing 90 degrees."""
+        await asyncio.sleep(seconds)
+        if getattr(session, 'closed', False):
+            return
+        point = (self.spawn[0] + 10.0, self.spawn[1], self.spawn[2] + 10.0, 90.0)
+        await session.send_game(31, opcodes.encode(opcodes.IN[31]['fields'], {
+            'id': LOCAL_PLAYER_ID, 'position': point[:3], 'heading': point[3]}))
+        session.log('sent', '31 %d %s' % (LOCAL_PLAYER_ID, ' '.join('%.9g' % v for v in point)))
 
     async def on_game(self, session, opcode, payload):
         if not session.accepted:
@@ -174,6 +190,10 @@ class WorldHandler:
             await session.send_game(50, opcodes.encode(opcodes.IN[50]['fields'], {
                 'channel': record['channel'], 'sender': self.character['name'].encode('latin-1')
                 if self.character else b'', 'value': 0, 'kind': 0, 'text': record['text']}))
+        elif opcode in (10, 11) and record is not None:
+            # The movement and jump reports, decoded by the server's own schema.
+            session.log('report', '%d %d %d %s' % (opcode, record['state'], record['direction'], ' '.join(
+                '%.9g' % record[k] for k in ('x', 'y', 'z', 'heading'))))
         elif opcode in (59, 60, 61) and record is not None:
             table = {59: ABILITIES, 60: ITEMS, 61: FACTIONS}[opcode]
             if record['id'] in table:

@@ -54,7 +54,8 @@ struct LoginFlow : ::testing::Test {
                          2,
                          nullptr,
                          0,
-                         0};
+                         0,
+                         nullptr};
     HeadlessResult r;
     headless_login_run(&o, &r);
     return r;

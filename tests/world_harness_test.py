@@ -9,7 +9,9 @@ polyline of its own logged samples (playback only ever moves between two samples
 sent), each creature on one of its logged path legs, and the closing counts must match what
 was spawned, a repeated spawn leaving one entity. With the built archives the local player
 carries the humanoid's mesh and the creatures the four-legged one, each with the height of
-its mesh's bounds (read here from mesh.dat), not the unit cube's.
+its mesh's bounds (read here from mesh.dat), not the unit cube's. A scripted walk's movement
+reports must reach the server exactly as the harness sent them, advance along the heading, and
+after the server's teleport start again from the new point.
 """
 import math
 import os
@@ -39,7 +41,7 @@ def distance_to_segment(p, a, b):
 
 
 def run(knobs, seconds, extra=()):
-    """(server lines, harness lines, harness exit code)."""
+    """(server lines, harness lines, harness exit code); extra: more harness arguments."""
     # The log goes to a file: a pipe nobody reads while the harness runs would fill and stall
     # the server. The test reads it through its own handle, so its reading never moves the
     # position the server writes at.
@@ -61,8 +63,8 @@ def run(knobs, seconds, extra=()):
                     port = words[1]
                     break
                 time.sleep(0.05)  # polling the log, with a deadline
-            harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1']
-                                     + list(extra),
+            harness = subprocess.run([HARNESS, '--port', str(port), '--seconds', str(seconds), '--report', '1',
+                                      *extra],
                                      capture_output=True, text=True, timeout=seconds + 60)
             # Everything the server sent is logged once it has seen the world session close.
             deadline = time.time() + 10
@@ -166,7 +168,8 @@ def mesh_heights():
 def meshes_carry_their_bounds():
     log, lines, code = run('creatures=2', 3, ['--assets', ASSETS])
     check(code == 0, 'harness exit code %d' % code)
-    last_report = lines[max(i for i, line in enumerate(lines) if line.startswith('report')):]
+    # The periodic block opens with "report SECONDS"; movement reports are longer lines.
+    last_report = lines[max(i for i, line in enumerate(lines) if line.startswith('report') and len(line.split()) == 2):]
     rows = [line.split() for line in last_report if line.startswith('entity ')]
     found = {(int(w[2]), int(w[8])): float(w[10]) for w in rows if len(w) == 12}
     check(len(rows) == 3 and len(found) == 2, 'entity lines with meshes: %s' % rows)
@@ -180,7 +183,84 @@ def meshes_carry_their_bounds():
                   'space %d height %.4f, mesh %d is %.4f high' % (space, height, mesh, heights.get(mesh, -1)))
 
 
+# Run, turn right while running, strafe, stop, jump; after the server's teleport, run again.
+WALK = """0.3 key W down
+1.3 key D down
+1.8 key D up
+1.8 key E down
+2.3 key E up
+2.8 key W up
+3.1 key SPACE down
+3.2 key SPACE up
+5.0 key W down
+5.5 key W up
+"""
+
+
+def movement_reports(lines, prefix):
+    """[(opcode, state, direction, x, y, z, heading)] of the lines "PREFIX... report OPCODE ..."."""
+    out = []
+    for line in lines:
+        words = line.split()
+        if len(words) == 9 and words[0] == 'report' and prefix == 'harness':
+            words = words[2:]
+        elif len(words) == 10 and words[2] == 'report' and prefix == 'server':
+            words = words[3:]
+        else:
+            continue
+        out.append(tuple(int(w) for w in words[:3]) + tuple(float(w) for w in words[3:]))
+    return out
+
+
+def scripted_walk():
+    with tempfile.TemporaryDirectory(prefix='ostrevane-walk-') as folder:
+        script = os.path.join(folder, 'walk.input')
+        with open(script, 'w') as f:
+            f.write(WALK)
+        log, lines, code = run('teleport=4.5', 6.5, ('--input', script))
+    check(code == 0, 'harness exit code %d' % code)
+    sent, received = movement_reports(lines, 'harness'), movement_reports(log, 'server')
+    check(sent == received, 'the server decoded other reports than the harness sent:\n%s\n%s' % (sent, received))
+    teleports = [[float(w) for w in line.split()[5:]] for line in log if ' sent 31 1 ' in line]
+    check(len(teleports) == 1, 'teleports logged: %s' % teleports)
+    if not sent or len(teleports) != 1:
+        return
+    # The stretches of pure forward running advance along the heading.
+    for a, b in zip(sent, sent[1:]):
+        if a[0] == b[0] == 10 and a[1] == b[1] == 4 and a[2] == b[2] == 1 and a[6] == b[6]:
+            h = math.radians(a[6])
+            along = (b[3] - a[3]) * -math.sin(h) + (b[5] - a[5]) * -math.cos(h)
+            across = (b[3] - a[3]) * math.cos(h) - (b[5] - a[5]) * math.sin(h)
+            # The server's run speed 6, times 5, for 0.1 s.
+            check(abs(along - 3.0) < 0.05 and abs(across) < 0.02,
+                  'a forward step of %.3f along and %.3f across the heading' % (along, across))
+    kinds = {'forward': any(r[2] == 1 for r in sent), 'turning': any(r[2] & 48 and r[1] & 128 for r in sent),
+             'strafing': any(r[2] & 12 for r in sent), 'jump': any(r[0] == 11 and r[1] & 16 for r in sent),
+             'falling': any(r[1] & 32 for r in sent)}
+    check(all(kinds.values()), 'report kinds seen: %s' % kinds)
+    # Standing again before the teleport; the next report starts from the teleport point.
+    x, y, z, heading = teleports[0]
+    after = [r for r in sent if abs(r[3] - x) < 1.5 and abs(r[5] - z) < 1.5]
+    check(after and after[0][6] == 90.0 and abs(after[0][4] - y) < 0.01,
+          'no report from the teleport point %s: %s' % (teleports[0], sent[-3:]))
+    before = sent[:sent.index(after[0])] if after else sent
+    check(before and before[-1][1] == 1, 'the walk before the teleport did not end standing: %s' % before[-2:])
+    check(sent[-1][1] == 1, 'the run did not end standing: %s' % sent[-1:])
+
+
+def bad_input_file():
+    with tempfile.TemporaryDirectory(prefix='ostrevane-walk-') as folder:
+        script = os.path.join(folder, 'bad.input')
+        with open(script, 'w') as f:
+            f.write('0.5 key W down\n0.7 key W sideways\n')
+        done = subprocess.run([HARNESS, '--input', script], capture_output=True, text=True, timeout=30)
+    check(done.returncode == 2, 'a bad input file gave exit code %d' % done.returncode)
+    check('line 2' in done.stderr, 'the bad line is not named: %r' % done.stderr)
+
+
+bad_input_file()
 clean_run()
 repeated_spawns_and_churn()
+scripted_walk()
 meshes_carry_their_bounds()
 sys.exit(1 if failures else 0)

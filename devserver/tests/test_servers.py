@@ -146,6 +146,38 @@ class WorldTest(unittest.TestCase):
         run(handler.on_game(session, 3, struct.pack('<i', hero)))
         self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
 
+    def test_movement_reports_are_decoded_into_the_log(self):
+        handler, session = self.enter()
+
+        def fix24(bits):
+            return struct.pack('<i', bits)[:3]
+        # State 4, direction 5; x at the largest code, y -1.5, z 0.25; heading code 49152.
+        report = bytes([4, 5]) + fix24(8388607) + fix24(-384) + fix24(64) + struct.pack('<H', 49152)
+        run(handler.on_game(session, 10, report))
+        run(handler.on_game(session, 11, bytes([17, 0]) + report[2:]))
+        self.assertEqual([e for e in session.events if e[0] == 'report'], [
+            ('report', '10 4 5 32767.9961 -1.5 0.25 -90'),
+            ('report', '11 17 0 32767.9961 -1.5 0.25 -90')])
+        self.assertEqual(session.sent[-1][0], 3, 'nothing is sent back')
+
+    def test_teleport_knob_moves_the_local_player_after_the_spawn(self):
+        self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        handler, session = self.enter('teleport=0.01')
+
+        async def spawn_and_wait():
+            await handler.on_game(session, 5, struct.pack('<i', 7))
+            await handler.on_game(session, 6, struct.pack('<i', 1))
+            await asyncio.sleep(0.2)
+        run(spawn_and_wait())
+        opcode, payload = session.sent[-1]
+        self.assertEqual(opcode, 31)
+        moved = decoded(31, payload)
+        spawn = handler.spawn
+        self.assertEqual(moved['id'], decoded(17, session.sent[-2][1])['id'])
+        self.assertEqual(list(moved['position']), [spawn[0] + 10, spawn[1], spawn[2] + 10])
+        self.assertEqual(moved['heading'], 90)
+        self.assertIn(('sent', '31 1 %s 90' % ' '.join('%.9g' % v for v in moved['position'])), session.events)
+
     def test_zone_and_spawn_back_to_back_and_return_to_login(self):
         self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
         handler, session = self.enter('zone-and-spawn')

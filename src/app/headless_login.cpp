@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/headless_input.h"
 #include "app/headless_report.h"
 #include "app/modules.h"
+#include "base/event_bus.h"
 #include "base/strings.h"
 #include "base/thread.h"
 #include "game/catalogue.h"
 #include "game/game_world.h"
+#include "input/input.h"
 #include "net/crypto.h"
 #include "net/dispatch.h"
 #include "net/msgbuf.h"
@@ -196,6 +199,7 @@ void run_world(Flow* f, uint64_t step_us, Window* window) {
   const uint64_t frames = (total_us + step_us / 2) / step_us;
   uint64_t elapsed = 0;
   for (uint64_t i = 0; i < frames && !session_lost(f); i++) {
+    if (o->input) headless_input_post(o->input, (double)elapsed * 1e-6);
     s_counter_us += step_us;
     elapsed += step_us;
     game_modules_frame(window);
@@ -269,6 +273,10 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   s_flow = &flow;
   s_counter_us = 0;
   clock_set_source(&kFixedClock);
+  if (options->input) {
+    event_bus_start();
+    input_start();
+  }
   game_modules_init();
   hooks_install(&flow);
   net_set_hold(0, nullptr);  // pass-through: nothing is held headless
@@ -301,6 +309,10 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   hooks_remove(&flow);
   game_modules_shutdown();
   game_world_shutdown();
+  if (options->input) {
+    input_stop();
+    event_bus_stop();
+  }
   clock_set_source(nullptr);
   s_flow = nullptr;
 }

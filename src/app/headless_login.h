@@ -3,8 +3,8 @@
 // whole entry into a world, as the login and character screens would: credentials, world list,
 // world choice, ticket, world session, character summary, creation when there is no
 // character, entering, zone and the local player's spawn; then, when asked, the world's frames
-// for a while. It runs the module init and shut-down lists itself, so every module's message
-// effects stay installed; it observes by chaining (its hooks call the installed effect, then
+// for a while, optionally with scripted input. It runs the module init and shut-down lists itself, so every
+// module's message effects stay installed; it observes by chaining (its hooks call the installed effect, then
 // record). While no zone effect is installed it stands in for zone loading: opcode 14 makes an
 // empty world of the catalogue's spaces and is answered as loaded at once. Time comes through
 // the clock seam in fixed steps of frame_seconds; after the spawn the frames are paced to the
@@ -35,6 +35,9 @@ struct HeadlessOptions {
   void (*log)(const char* line);  // optional: one line per step, report lines
   float run_seconds;              // world frames after the spawn (0: stop at the spawn)
   float report_seconds;           // entity lines every this many seconds of the run (0: none)
+  // Optional: input events posted during the run (headless_input.h); with it the run starts
+  // the event bus and the input state, as the window's start-up does.
+  struct HeadlessInput* input;
 };
 
 struct HeadlessResult {

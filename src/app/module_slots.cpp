@@ -29,7 +29,6 @@ void zone_loading_setup_locks(void) {}
 void keybindings_setup(void) { keybind_init(); }
 void window_manager_setup(void) {}
 void ui_setup(void) {}
-void player_input_setup(void) {}
 void lights_setup(void) {}
 // The interface sound asks for the current world through this query (audio sits below game).
 static int sound_world_query(uint32_t* tag_out) {
@@ -61,7 +60,6 @@ void keybindings_start(void) {
 void cursor_start(void) { mouse_set_sensitivity(setting_mouse_sensitivity()); }
 void window_manager_start(void) {}
 void ui_start(void) {}
-void player_input_start(void) {}
 void lights_start(void) {}
 void game_sound_start(void) {}
 void effects_start(void) {}
@@ -74,13 +72,7 @@ void keybindings_frame(void) { keybind_frame(); }
 void zone_cells_frame(void) { zone_stream_update(); }
 void cursor_frame(void) {}
 void ui_frame(void) {}
-void camera_attach_frame(void) {}
-void player_input_frame(void) {}
-// The local player's own movement comes first, once it exists; then the other characters.
-void player_physics_frame(void) { game_objects_frame(frame_delta()); }
-void camera_place_frame(void) {}
 void environment_frame(void) { env_update(); }
-void player_water_frame(void) {}
 void lights_frame(void) {}
 void game_sound_frame(void) {}
 void animation_frame(void) {}

@@ -116,6 +116,8 @@ static void camera_corners(Camera* camera, const Mat4* inverse, Vec3* lo_out, Ve
 void camera_build(Camera* camera, float x, float y, float z, float angle_x, float angle_y, float angle_z,
                   float fov_degrees, float near, float far, float width, float height) {
   if (!(height >= 1)) height = 1;
+  // A near plane at or behind the eye (or not a number) would make a projection of infinities.
+  if (!(near > 0) || !std::isfinite(near)) near = 0.1f;
   if (!(far > near)) {
     // A far plane at or before the near one would divide by zero or flip depth.
     float gap = fabsf(near) * 0.001f;

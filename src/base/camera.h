@@ -4,8 +4,9 @@
 // camera view, their product, the six frustum planes in world space (normalised, normals
 // pointing inwards, order right, left, bottom, top, near, far), the eight frustum corners,
 // their bounds and the view's axes. Pure computation on the caller's record; a height below
-// 1 counts as 1 and a far distance not beyond near is moved just beyond it, so the record
-// never holds a division by zero of the caller's making.
+// 1 counts as 1, a near plane not above 0 (or not finite) counts as 0.1 and a far distance not
+// beyond near is moved just beyond it, so the record never holds a division by zero of the
+// caller's making.
 #include "base/math.h"
 
 struct Camera {

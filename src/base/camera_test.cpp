@@ -184,6 +184,10 @@ TEST(Camera, DegenerateSizesStayFinite) {
       {"far equal to near", 1, 1, 480},
       {"far before near", 10, 2, 480},
       {"NaN far", 1, NAN, 480},
+      {"near 0 reads as 0.1", 0, 100, 480},
+      {"near behind the eye reads as 0.1", -1, 100, 480},
+      {"NaN near reads as 0.1", NAN, 100, 480},
+      {"infinite near reads as 0.1", INFINITY, 100, 480},
   };
   for (const Case& k : cases) {
     Camera c;
@@ -197,6 +201,12 @@ TEST(Camera, DegenerateSizesStayFinite) {
   camera_build(&one, 0, 0, 0, 0, 0, 0, 60, 1, 100, 640, 1);
   camera_build(&zero, 0, 0, 0, 0, 0, 0, 60, 1, 100, 640, 0);
   EXPECT_EQ(memcmp(&one.projection, &zero.projection, sizeof one.projection), 0);
+  Camera tenth, bad;
+  camera_build(&tenth, 0, 0, 0, 0, 0, 0, 60, 0.1f, 100, 640, 480);
+  for (float near : {0.0f, -1.0f, NAN, -INFINITY}) {
+    camera_build(&bad, 0, 0, 0, 0, 0, 0, 60, near, 100, 640, 480);
+    EXPECT_EQ(memcmp(&tenth.projection, &bad.projection, sizeof bad.projection), 0) << near;
+  }
 }
 
 TEST_P(CameraPaths, ClassifyCentreAndBehind) {

@@ -164,6 +164,27 @@ struct AirborneRecord {
   int32_t jump_flag_copy;
   int32_t hard_landing;  // cleared by the animation controller that reads it
 };
+// The local player's motion record: what player control decides each frame and the movement
+// report is built from.
+struct PlayerMotion {
+  uint8_t motion_state;  // MOTION_* bits
+  uint8_t direction;     // DIRECTION_* bits
+  Vec3 position;
+  float heading;         // degrees
+  int32_t steering;      // the mouse steers the heading
+  float look_angle;      // the camera yaw the heading follows while steering
+  float turn_amount;     // degrees turned in this frame
+  int32_t jump_request;  // a jump starts in this frame
+  Vec3 move_direction;   // unit vector, or zero without movement input
+  float speed;           // units per second along move_direction
+};
+// The last movement report sent and the time gathered towards the next one.
+struct ReportMemory {
+  uint8_t motion_state, direction;
+  Vec3 position;
+  float heading;
+  float timer;  // seconds
+};
 struct MotionState {
   float height;         // 2.0
   float radius;         // 0.5
@@ -178,6 +199,13 @@ struct MotionState {
   float vertical_speed;  // positive up
   Vec3 ground_normal;
   float heading;  // the stored heading (degrees)
+  // The local player's control, appended after the physics fields; a teleport or a new
+  // spawn zeroes them with the rest.
+  float turn_time;       // seconds the turn keys have been held, for the start ramp
+  float swim_pitch;      // degrees, -75 .. 75; 0 out of water
+  float body_pitch;      // degrees, follows swim_pitch at up to 180 a second
+  PlayerMotion control;  // what player control decided in the current frame
+  ReportMemory report;   // the last movement report sent
 };
 
 // 9: following a remote character's reported movement: a buffer of up to MOVE_TRACK_SAMPLES
@@ -196,6 +224,19 @@ enum : uint8_t {
   MOTION_UNDER_WATER = 64,
   MOTION_TURNING = 128,
 };
+constexpr uint8_t MOTION_MOVING = MOTION_WALKING | MOTION_RUNNING;
+// Direction bits: forward and one sideways bit combine (5, 9, 6, 10).
+enum : uint8_t {
+  DIRECTION_FORWARD = 1,
+  DIRECTION_BACKWARD = 2,
+  DIRECTION_RIGHT = 4,  // sideways, the strafe-right way
+  DIRECTION_LEFT = 8,
+  DIRECTION_TURN_LEFT = 16,  // the heading grows
+  DIRECTION_TURN_RIGHT = 32,
+};
+constexpr uint8_t DIRECTION_MOVING =
+    DIRECTION_FORWARD | DIRECTION_BACKWARD | DIRECTION_RIGHT | DIRECTION_LEFT;
+constexpr uint8_t DIRECTION_TURNING = DIRECTION_TURN_LEFT | DIRECTION_TURN_RIGHT;
 struct MoveSample {
   Vec3 position;
   float heading;         // degrees

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "game/player_camera.h"
+
 static ObjectRequest g_requests[OBJECT_REQUEST_KEEP];
 static uint32_t g_kept, g_total;
 static EnterGameHook g_enter_game;
@@ -39,7 +41,10 @@ void object_react_hit(uint32_t server_id, uint32_t other_id) {
 }
 int32_t ability_display_may_start(int32_t, float, float) { return 0; }
 void ability_display_value(uint32_t value) { record(REQUEST_ABILITY_VALUE, 0, (int32_t)value, 0); }
-void camera_attach(uint32_t handle) { record(REQUEST_CAMERA_ATTACH, 0, (int32_t)handle, 0); }
+void camera_attach(uint32_t handle) {
+  record(REQUEST_CAMERA_ATTACH, 0, (int32_t)handle, 0);
+  camera_follow(handle);
+}
 void defcache_want_item(int32_t id) { record(REQUEST_ITEM_DEFINITION, 0, id, 0); }
 void defcache_want_ability(int32_t id) { record(REQUEST_ABILITY_DEFINITION, 0, id, 0); }
 

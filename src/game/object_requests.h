@@ -44,7 +44,7 @@ void object_react_hit(uint32_t server_id, uint32_t other_id);
 // The ability display: 0 lets an effect start, otherwise the refusal code.
 int32_t ability_display_may_start(int32_t ability, float duration, float elapsed);
 void ability_display_value(uint32_t value);
-// The camera starts following the local player's entity.
+// The camera starts following the local player's entity (player_camera.h).
 void camera_attach(uint32_t handle);
 // The definition caches: ask the server for a definition the client does not have.
 void defcache_want_item(int32_t id);

@@ -27,6 +27,23 @@ enum : int {
   KEYBIND_GROUP_MACROS = 5,
 };
 
+// Indices of the bindings the game reads by name (rows of the binding table).
+enum : int {
+  KB_MOVE_FORWARD = 0,
+  KB_MOVE_BACKWARD = 1,
+  KB_TURN_LEFT = 2,
+  KB_TURN_RIGHT = 3,
+  KB_STRAFE_LEFT = 4,
+  KB_STRAFE_RIGHT = 5,
+  KB_PITCH_UP = 6,
+  KB_PITCH_DOWN = 7,
+  KB_JUMP = 8,
+  KB_AUTO_RUN = 9,
+  KB_TOGGLE_RUN = 10,
+  KB_ZOOM_IN = 11,
+  KB_ZOOM_OUT = 12,
+};
+
 struct KeyBindingDef {
   const char* name;  // profile key; its name_hash is the label's locale key
   int32_t primary_key, primary_mods;

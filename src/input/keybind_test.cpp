@@ -56,6 +56,29 @@ struct KeybindTest : ::testing::Test {
 const uint32_t W = key_letter('W'), X = key_letter('X');
 enum { FORWARD = 0, MENU = 13, SCREENSHOT = 31, MACRO_1 = 34, MACRO_2 = 35 };
 
+// The indices the game reads by name point at the rows of those names.
+TEST(KeybindDefs, NamedIndicesMatchTheirRows) {
+  const struct {
+    int index;
+    const char* name;
+  } named[] = {
+      {KB_MOVE_FORWARD, "KB_MOVE_FORWARD"},
+      {KB_MOVE_BACKWARD, "KB_MOVE_BACKWARD"},
+      {KB_TURN_LEFT, "KB_TURN_LEFT"},
+      {KB_TURN_RIGHT, "KB_TURN_RIGHT"},
+      {KB_STRAFE_LEFT, "KB_STRAFE_LEFT"},
+      {KB_STRAFE_RIGHT, "KB_STRAFE_RIGHT"},
+      {KB_PITCH_UP, "KB_PITCH_UP"},
+      {KB_PITCH_DOWN, "KB_PITCH_DOWN"},
+      {KB_JUMP, "KB_JUMP"},
+      {KB_AUTO_RUN, "KB_AUTO_RUN"},
+      {KB_TOGGLE_RUN, "KB_TOGGLE_RUN"},
+      {KB_ZOOM_IN, "KB_ZOOM_IN"},
+      {KB_ZOOM_OUT, "KB_ZOOM_OUT"},
+  };
+  for (const auto& n : named) EXPECT_STREQ(keybind_def(n.index)->name, n.name);
+}
+
 TEST(KeybindDefs, TableHoldsEveryBindingWithItsDefaults) {
   EXPECT_STREQ(keybind_def(0)->name, "KB_MOVE_FORWARD");
   EXPECT_EQ(keybind_def(0)->primary_key, 58);
