@@ -27,8 +27,6 @@ void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void zone_cells_setup(void) {}
 void keybindings_setup(void) { keybind_init(); }
-void window_manager_setup(void) {}
-void ui_setup(void) {}
 void player_input_setup(void) {}
 void lights_setup(void) {}
 // The interface sound asks for the current world through this query (audio sits below game).
@@ -59,8 +57,6 @@ void keybindings_start(void) {
 }
 // Until cursor images exist this slot only hands the mouse its sensitivity.
 void cursor_start(void) { mouse_set_sensitivity(setting_mouse_sensitivity()); }
-void window_manager_start(void) {}
-void ui_start(void) {}
 void player_input_start(void) {}
 void lights_start(void) {}
 void game_sound_start(void) {}
@@ -73,7 +69,6 @@ void input_frame(void) { input_update(); }
 void keybindings_frame(void) { keybind_frame(); }
 void zone_cells_frame(void) {}
 void cursor_frame(void) {}
-void ui_frame(void) {}
 void camera_attach_frame(void) {}
 void player_input_frame(void) {}
 // The local player's own movement comes first, once it exists; then the other characters.
@@ -100,7 +95,6 @@ void frame_layers_shutdown(void) {
 void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
-void ui_shutdown(void) {}
 void keybindings_shutdown(void) {
   game_world_unlisten(input_on_world_reset);
   keybind_shutdown();
