@@ -72,7 +72,9 @@ Item find_rect(const UiRect& r) {
 
 Item hit_test(void) {
   const UiActive& a = g_ui.active;
-  if (a.valid && (a.state & (UI_STATE_DRAGGED | UI_STATE_RESIZED))) {
+  // An item being pressed, dragged or resized keeps the mouse until the button comes up, so a
+  // drag that leaves it in its first frame still reaches it (drags and resizes are held).
+  if (a.valid && (a.state & (UI_STATE_PRESSED | UI_STATE_HELD))) {
     Item held = find_rect(a.rect);
     if (held.window) return held;
   }
@@ -144,7 +146,11 @@ uint32_t next_state(Item it, bool* drag_started) {
     a.matched = 1;
     uint32_t prev = a.state;
     if (!(prev & (UI_STATE_PRESSED | UI_STATE_HELD))) return idle_state(it);
-    if (button_released(a.button)) return UI_STATE_CLICKED | (prev & KEPT);
+    if (button_released(a.button)) {
+      // Released away from the item without dragging it: no click.
+      if (!(prev & UI_STATE_DRAGGED) && !contains(r, g_ui.mouse_x, g_ui.mouse_y)) return 0;
+      return UI_STATE_CLICKED | (prev & KEPT);
+    }
     if (!button_down(a.button)) return UI_STATE_HOVERED;
     uint32_t st = UI_STATE_HELD | (prev & KEPT);
     if (!(st & UI_STATE_DRAGGED)) {
