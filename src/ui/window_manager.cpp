@@ -4,9 +4,14 @@
 
 namespace {
 
-// The interface's click sounds: the confirm click opens, the page click closes.
-constexpr uint32_t SOUND_OPEN = 0x3D18E43Du;
-constexpr uint32_t SOUND_CLOSE = 0x72C42402u;
+// The interface's click sounds (locale keys): the confirm click opens, the page click closes.
+constexpr uint32_t SOUND_OPEN = WM_SOUND_OPEN;
+constexpr uint32_t SOUND_CLOSE = WM_SOUND_CLOSE;
+int (*g_play)(uint32_t key);
+
+void play(uint32_t key) {
+  if (key) (g_play ? g_play : play_ui_sound)(key);
+}
 
 struct WmSlot {
   int32_t open;
@@ -41,12 +46,14 @@ void window_manager_setup(void) {
   }
 }
 
+void window_manager_set_sound(int (*p)(uint32_t key)) { g_play = p; }
+
 void window_manager_start(void) {}
 
 void window_manager_raise(int slot) {
   if (!valid(slot)) return;
   WmSlot& s = g_slots[slot];
-  if (!s.open && s.open_sound) play_ui_sound(s.open_sound);
+  if (!s.open) play(s.open_sound);
   int32_t top = WM_LAYER_BASE;
   for (const WmSlot& o : g_slots)
     if (o.open && o.layer > top) top = o.layer;
@@ -60,7 +67,7 @@ void window_manager_open(int slot) { window_manager_raise(slot); }
 void window_manager_close(int slot) {
   if (!valid(slot)) return;
   WmSlot& s = g_slots[slot];
-  if (s.open && s.close_sound) play_ui_sound(s.close_sound);
+  if (s.open) play(s.close_sound);
   s.open = 0;
   s.layer = 0;
 }

@@ -11,6 +11,9 @@
 enum : int { WM_SLOTS = 13, WM_LAYER_BASE = 100 };
 
 void window_manager_setup(void);
+// Where the open and close sounds go (null: play_ui_sound with their locale keys).
+void window_manager_set_sound(int (*play)(uint32_t key));
+enum : uint32_t { WM_SOUND_OPEN = 0x3D18E43Du, WM_SOUND_CLOSE = 0x72C42402u };
 void window_manager_start(void);
 
 void window_manager_open(int slot);
