@@ -22,7 +22,6 @@ static void input_on_world_reset(EntityWorld*) {
 }
 
 void defcache_setup(void) {}
-void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void zone_cells_setup(void) {}

@@ -2,15 +2,15 @@
 // The slot functions of the game-module lists. Those of modules still to be built are empty
 // here and move to their module when it is written; the others call their module.
 
-// The interface's own slots (ui, window manager) live with it.
+// The interface's own slots (ui, skin, window manager) live with it.
 #include "ui/ui_module.h"
+#include "ui/ui_skin.h"
 #include "ui/window_manager.h"
 
 struct Window;
 
 // Init, phase 1 (set-up).
 void defcache_setup(void);
-void ui_skin_setup(void);
 void ui_icons_setup(void);
 void zone_loading_setup_locks(void);
 void zone_cells_setup(void);

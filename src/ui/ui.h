@@ -82,7 +82,8 @@ void ui_text_field(uint32_t id, UiTextBuffer* buffer, int32_t x, int32_t y, int3
                    int32_t order, int32_t anchor, const UiCallbacks* callbacks);
 // While captured, slot 17 gets the mouse along the slider as a fraction of its length
 // (snapped to 1 / steps with a step count, held to 0..1), and slot 18 gets 0 once the left
-// button is up. A slider of zero length reports nothing.
+// button is up. A slider of zero length reports nothing. A style with a checked image gives
+// the slider a knob: a passive box in that image at the value.
 void ui_slider(uint32_t id, float value, int captured, int32_t x, int32_t y, int32_t width, int32_t height,
                int32_t order, int32_t anchor, const UiCallbacks* callbacks);
 

@@ -79,6 +79,27 @@ void stack_list(UiWindow* w) {
   }
 }
 
+// A slider style's checked image is its knob: a passive box at the value, as high (or, for
+// vertical sliders, as wide) as the slider and three quarters of that long.
+void declare_knob(UiWidget* slider) {
+  const UiStyle* s = slider->style;
+  if (!s->checked_image) return;
+  bool vertical = s->slider_orientation != 0;
+  int32_t across = vertical ? slider->width : slider->height, size = across * 3 / 4;
+  int32_t length = (vertical ? slider->height : slider->width) - size;
+  int32_t at = (int32_t)std::lround(slider->slider * (float)(length > 0 ? length : 0));
+  UiWidget* knob = ui_declare_widget(UI_KIND_BOX, 0, 0, 0, vertical ? across : size, vertical ? size : across,
+                                     slider->order + 1, 1, nullptr);
+  UiStyle* ks = (UiStyle*)ui_frame_alloc(sizeof(UiStyle));
+  if (!knob || !ks) return;
+  *ks = *s;
+  ks->image = s->checked_image;
+  knob->style = ks;
+  knob->image = ks->image;
+  knob->x = slider->x + (vertical ? 0 : at);
+  knob->y = slider->y + (vertical ? at : 0);
+}
+
 }  // namespace
 
 UiRect ui_parent_rect(void) {
@@ -268,6 +289,10 @@ void ui_label(uint32_t id, const char* text, int32_t x, int32_t y, int32_t width
   if (out_height) *out_height = th;
 }
 
+namespace {
+void follow_mouse(UiWidget* w, const UiCallbacks* callbacks);
+}  // namespace
+
 void ui_slider(uint32_t id, float value, int captured, int32_t x, int32_t y, int32_t width, int32_t height,
                int32_t order, int32_t anchor, const UiCallbacks* callbacks) {
   UiWidget* w = ui_declare_widget(UI_KIND_SLIDER, id, x, y, width, height, order, anchor, callbacks);
@@ -275,7 +300,15 @@ void ui_slider(uint32_t id, float value, int captured, int32_t x, int32_t y, int
   if (!(value >= 0)) value = 0;
   if (value > 1) value = 1;
   w->slider = value;
-  if (!captured || !callbacks) return;
+  if (captured && callbacks) follow_mouse(w, callbacks);
+  declare_knob(w);
+}
+
+namespace {
+
+// While captured: the mouse along the slider becomes its value, until the button is up.
+void follow_mouse(UiWidget* w, const UiCallbacks* callbacks) {
+  uint32_t id = w->id;
   if (!button_down(0)) {
     if (callbacks->capture) callbacks->capture(id, 0);
     return;
@@ -292,3 +325,5 @@ void ui_slider(uint32_t id, float value, int captured, int32_t x, int32_t y, int
   w->slider = f;
   if (callbacks->slider) callbacks->slider(id, f);
 }
+
+}  // namespace
