@@ -21,8 +21,9 @@
 // count only with UI_STYLE_RIGHT_BUTTON / UI_STYLE_MIDDLE_BUTTON. Callbacks of the hit item run
 // in the order: text click (15), capture (18), toggle (2), state (0), link hover (20), pressed
 // (3) and the window's pressed (3); then a drag moves the item (move, 4) or its window, and a
-// resize offers the new rectangle (resize, 5; a refusal restores the old one). Nine-patch
-// handles stay in the records: the draw list resolves them when it draws. Main thread only.
+// resize offers the new rectangle (resize, 5; a refusal restores the old one), on the
+// release frame too. Nine-patch handles stay in the records: the draw list resolves them
+// when it draws. Main thread only.
 #include <cstdint>
 
 #include "ui/ui_records.h"

@@ -314,7 +314,8 @@ void ui_resolve(void) {
     run_callbacks(it, st, drag_started);
     if (a.matched) {
       a.state = st;
-      if ((st & UI_STATE_DRAGGED) && (st & UI_STATE_HELD)) {
+      // The release frame moves too: its motion may have come with the release.
+      if (st & UI_STATE_DRAGGED) {
         if (st & UI_STATE_RESIZED)
           resize(it);
         else

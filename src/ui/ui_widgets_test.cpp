@@ -210,7 +210,8 @@ TEST_F(UiWidgets, CallbacksRunInOrderForPressDragReleaseAndToggle) {
             "4 4 5 110 104\n"  // the new place in the window's terms
             "5 18 5 0\n"
             "5 2 5 1\n"  // the toggle proposes checked
-            "5 0 5 20\n");
+            "5 0 5 20\n"
+            "5 4 5 110 104\n");  // the release frame's place, confirmed
 }
 
 TEST_F(UiWidgets, DraggingFollowsTheMouseClampedToTheWindowAndARefusalKeepsThePlace) {
@@ -222,7 +223,7 @@ TEST_F(UiWidgets, DraggingFollowsTheMouseClampedToTheWindowAndARefusalKeepsThePl
   ui_kit_clear_calls();
   ui_kit_run({at(-300, 120, L), at(-300, 120)}, toggle_scene);
   // Still recognised at the last accepted place: its release ends the drag.
-  EXPECT_EQ(ui_kit_calls_text((1u << 0) | (1u << 4)), "5 0 5 17\n5 4 5 0 115\n6 0 5 20\n");
+  EXPECT_EQ(ui_kit_calls_text((1u << 0) | (1u << 4)), "5 0 5 17\n5 4 5 0 115\n6 0 5 20\n6 4 5 0 115\n");
 }
 
 void resizable(void) {
@@ -241,13 +242,13 @@ TEST_F(UiWidgets, ResizingMovesTheEdgesOfThePressZoneAndARefusalRestores) {
   ui_kit_item(3)->x = 100, ui_kit_item(3)->y = 100, ui_kit_item(3)->width = 200, ui_kit_item(3)->height = 100;
   // Press on the bottom-right corner pixel (299, 100), pull right 20 and down 10.
   ui_kit_run({at(299, 100), at(299, 100, L), at(319, 90, L), at(319, 90)}, resizable);
-  EXPECT_EQ(ui_kit_calls_text(1u << 5), "3 5 3 100 90 220 110\n");
+  EXPECT_EQ(ui_kit_calls_text(1u << 5), "3 5 3 100 90 220 110\n4 5 3 100 90 220 110\n");
   EXPECT_EQ(ui_kit_entries_text(), "0 0 w3 100 90 220 110\n");
   // The top edge, refused: the window stays.
   ui_kit_item(3)->resize_answer = 0;
   ui_kit_clear_calls();
   ui_kit_run({at(200, 199), at(200, 199, L), at(200, 230, L), at(200, 240, L), at(200, 240)}, resizable);
-  EXPECT_EQ(ui_kit_calls_text(1u << 5), "7 5 3 100 90 220 141\n8 5 3 100 90 220 151\n");
+  EXPECT_EQ(ui_kit_calls_text(1u << 5), "7 5 3 100 90 220 141\n8 5 3 100 90 220 151\n9 5 3 100 90 220 151\n");
   EXPECT_EQ(ui_kit_entries_text(), "0 0 w3 100 90 220 110\n");
 }
 
