@@ -216,7 +216,7 @@ class FontContent(unittest.TestCase):
         images = (("frame.tga", 32, 32), ("tile.tga", 16, 16), ("title.tga", 64, 16), ("button.tga", 32, 32),
                   ("button_hover.tga", 32, 32), ("button_pressed.tga", 32, 32), ("field.tga", 16, 16),
                   ("toggle_off.tga", 16, 16), ("toggle_on.tga", 16, 16), ("slider_track.tga", 32, 8),
-                  ("slider_knob.tga", 12, 16), ("arrow_up.tga", 16, 16), ("arrow_down.tga", 16, 16))
+                  ("slider_knob.tga", 16, 16), ("arrow_up.tga", 16, 16), ("arrow_down.tga", 16, 16))
         manifest = slurp(os.path.join(SOURCE, "content/texture/manifest.txt")).decode()
         for name, w, h in images:
             made = slurp(os.path.join(self.dir, name))

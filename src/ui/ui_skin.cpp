@@ -39,7 +39,7 @@ void ui_skin_setup(void) {
   uint32_t off = frame_of({UI_TEX_TOGGLE_OFF, 16, 16, 0});
   uint32_t on = frame_of({UI_TEX_TOGGLE_ON, 16, 16, 0});
   uint32_t track = frame_of({UI_TEX_SLIDER_TRACK, 32, 8, 3});
-  uint32_t knob = frame_of({UI_TEX_SLIDER_KNOB, 12, 16, 0});
+  uint32_t knob = frame_of({UI_TEX_SLIDER_KNOB, 16, 16, 0});
   uint32_t up = frame_of({UI_TEX_ARROW_UP, 16, 16, 0});
   uint32_t down = frame_of({UI_TEX_ARROW_DOWN, 16, 16, 0});
 

@@ -16,7 +16,7 @@ and the widget skin (IMAGES below lists each with its size; nine-patch borders i
   toggle_off.tga       16 x 16 empty check box
   toggle_on.tga        16 x 16 check box with a tick
   slider_track.tga     32 x 8 groove [3]
-  slider_knob.tga      12 x 16 knob with a grip line
+  slider_knob.tga      16 x 16 knob with a grip line (every image has power-of-two sides)
   arrow_up.tga         16 x 16 scroll arrow pointing up
   arrow_down.tga       16 x 16 scroll arrow pointing down
 
@@ -110,10 +110,10 @@ def slider_track(x, y):
 
 
 def slider_knob(x, y):
-    depth = min(x, y, 11 - x, 15 - y)
+    depth = min(x, y, 15 - x, 15 - y)
     if depth == 0:
         return (16, 16, 20, 255)
-    if x in (5, 6) and 4 <= y <= 11:
+    if x in (7, 8) and 4 <= y <= 11:
         return (90, 90, 100, 255)
     return (190, 180, 150, 255) if depth == 1 else (150, 140, 110, 255)
 
@@ -141,7 +141,7 @@ IMAGES = (
     ("toggle_off.tga", 16, 16, toggle(False)),
     ("toggle_on.tga", 16, 16, toggle(True)),
     ("slider_track.tga", 32, 8, slider_track),
-    ("slider_knob.tga", 12, 16, slider_knob),
+    ("slider_knob.tga", 16, 16, slider_knob),
     ("arrow_up.tga", 16, 16, arrow(True)),
     ("arrow_down.tga", 16, 16, arrow(False)),
 )
