@@ -1,6 +1,7 @@
 // Frames, windows and the widgets that need no editing: declaring them into the frame's
 // records.
 #include <cmath>
+#include <cstring>
 
 #include "assets/cache.h"
 #include "input/input.h"
@@ -259,10 +260,19 @@ void ui_label(uint32_t id, const char* text, int32_t x, int32_t y, int32_t width
   uint32_t count = 0;
   uint32_t* run = nullptr;
   if (font && text) {
-    text_layout(font, mode, &tw, &th, text, nullptr, 0, &count);
-    run = count ? (uint32_t*)ui_frame_alloc(count * sizeof(uint32_t)) : nullptr;
-    tw = mode ? limit : 0, th = height;
-    int r = text_layout(font, mode, &tw, &th, text, run, count, &count);
+    // Most labels fit the scratch run and are laid out once; longer ones are measured first.
+    uint32_t scratch[256];
+    int r = text_layout(font, mode, &tw, &th, text, scratch, 256, &count);
+    if (r != TEXT_LAYOUT_OUT_OF_ROOM) {
+      run = count ? (uint32_t*)ui_frame_alloc(count * sizeof(uint32_t)) : nullptr;
+      if (run) memcpy(run, scratch, count * sizeof(uint32_t));
+    } else {
+      tw = mode ? limit : 0, th = height;
+      text_layout(font, mode, &tw, &th, text, nullptr, 0, &count);
+      run = count ? (uint32_t*)ui_frame_alloc(count * sizeof(uint32_t)) : nullptr;
+      tw = mode ? limit : 0, th = height;
+      r = text_layout(font, mode, &tw, &th, text, run, count, &count);
+    }
     if (r == TEXT_LAYOUT_OUT_OF_WIDTH) text_fit_label(run, count);
   } else {
     tw = th = 0;

@@ -234,3 +234,46 @@ TEST_F(UiTextField, AFocusedFieldKeepsLettersFromTheKeyBindings) {
 }
 
 }  // namespace
+
+namespace {
+
+// Labels share the fixture's font: one shorter and one longer than any fixed scratch run,
+// laid out whole, and one cut at its box with "..." at its end.
+TEST_F(UiTextField, LabelsOfAnyLengthAreLaidOutWholeOrCut) {
+  struct Case {
+    size_t length;
+    uint32_t flags;
+    int32_t box_width;
+    uint32_t count;
+    int32_t width;
+    bool dotted;
+  };
+  static const Case* current;
+  static std::string text;
+  const Case cases[] = {
+      {40, 0, 100, 40, 240, false},
+      {300, 0, 100, 300, 1800, false},
+      {1000, 0, 100, 1000, 6000, false},
+      {300, UI_STYLE_CUT, 100, 16, 96, true},  // 16 letters fit 100 pixels
+  };
+  for (const Case& c : cases) {
+    current = &c;
+    text.assign(c.length, 'a');
+    g_field_style.flags = c.flags;
+    static int32_t width;
+    ui_kit_run({row()}, [] {
+      ui_window_begin(1, 0, 0, 0, 640, 480, 0, 1, nullptr);
+      ui_style_push_record(&g_field_style);
+      ui_label(3, text.c_str(), 0, 0, current->box_width, 12, 0, 1, nullptr, &width, nullptr);
+      ui_style_pop();
+      ui_window_end();
+    });
+    const UiWidget* w = ui_frame_window(0)->first;
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->text_count, c.count) << c.length;
+    EXPECT_EQ(width, c.width) << c.length;
+    EXPECT_EQ(w->text[c.count - 1], c.dotted ? (uint32_t)'.' : (uint32_t)'a') << c.length;
+  }
+}
+
+}  // namespace
