@@ -213,11 +213,17 @@ class FontContent(unittest.TestCase):
     def test_interface_images_are_what_the_script_writes(self):
         ui = os.path.join(SOURCE, "content/texture/ui")
         subprocess.run([sys.executable, os.path.join(ui, "make_ui_textures.py"), self.dir], check=True, timeout=60)
-        for name, size in (("frame.tga", 32), ("tile.tga", 16)):
+        images = (("frame.tga", 32, 32), ("tile.tga", 16, 16), ("title.tga", 64, 16), ("button.tga", 32, 32),
+                  ("button_hover.tga", 32, 32), ("button_pressed.tga", 32, 32), ("field.tga", 16, 16),
+                  ("toggle_off.tga", 16, 16), ("toggle_on.tga", 16, 16), ("slider_track.tga", 32, 8),
+                  ("slider_knob.tga", 16, 16), ("arrow_up.tga", 16, 16), ("arrow_down.tga", 16, 16))
+        manifest = slurp(os.path.join(SOURCE, "content/texture/manifest.txt")).decode()
+        for name, w, h in images:
             made = slurp(os.path.join(self.dir, name))
             self.assertEqual(made, slurp(os.path.join(ui, name)), name)
+            self.assertIn("ui/" + name, manifest, "each image goes into the archive")
             width, height, depth = struct.unpack_from("<HHB", made, 12)
-            self.assertEqual((width, height, depth), (size, size, 32))
+            self.assertEqual((width, height, depth), (w, h, 32))
             self.assertEqual(made[18:23], b"TXID\x01")
             self.assertEqual((made[23], made[24], made[28]), (0, 0, 1), "clamp, nearest, class 1")
 

@@ -11,6 +11,8 @@
 //   render_harness arrays|lists counts      state-shadow checks through the counting layer
 //   render_harness arrays|lists hold OUTDIR draws the "flat" scene, writes it, prints "ready"
 //                                          and keeps the frame on screen until stdin closes
+//   render_harness arrays|lists ui          the interactive interface demo (render_ui_demo.h)
+//                                          in a larger window, until the window is closed
 // Exit code 0 on success; failures are printed.
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +42,7 @@
 #include "render/gl_shared/gl_textures.h"
 #include "render/render.h"
 #include "render/texture_prep.h"
+#include "render_ui_demo.h"
 #include "render_ui_scenes.h"
 #include "scene/environment.h"
 #include "scene/frame.h"
@@ -681,7 +684,7 @@ void counts(bool arrays) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    fprintf(stderr, "usage: render_harness arrays|lists OUTDIR|counts|hold OUTDIR\n");
+    fprintf(stderr, "usage: render_harness arrays|lists OUTDIR|counts|hold OUTDIR|ui\n");
     return 2;
   }
   const char* backend = argv[1];
@@ -689,12 +692,14 @@ int main(int argc, char** argv) {
   if (!arrays && strcmp(backend, "lists") != 0) return 2;
   bool counting = strcmp(argv[2], "counts") == 0;
   bool hold = strcmp(argv[2], "hold") == 0;
+  bool ui_demo = strcmp(argv[2], "ui") == 0;
+  int width = ui_demo ? 480 : W, height = ui_demo ? 360 : H;
   if (hold && argc < 4) return 2;
   const char* folder = hold ? argv[3] : argv[2];
   if (counting) gl_api_use_counting();
   event_bus_start();
 
-  if (!window_create(&g_window, W, H, 0, 0, DISPLAY_WINDOWED, -1, 0, "Render Harness") ||
+  if (!window_create(&g_window, width, height, 0, 0, DISPLAY_WINDOWED, -1, 0, "Render Harness") ||
       !window_set_display_mode(&g_window)) {
     printf("FAIL window\n");
     return 1;
@@ -710,7 +715,7 @@ int main(int argc, char** argv) {
   }
   render_init_device();
   render_set_screenshot_listener(screenshot_done);
-  render_resize(W, H);
+  render_resize(width, height);
   draw_startup();
   draw_set_vertex_stage(stage_none);
   draw_set_transform_stage(transform_in_place);
@@ -720,9 +725,11 @@ int main(int argc, char** argv) {
          render_active_table()->version_name(),
          render_active_table()->anisotropy_supported ? "arrays" : "lists");
   uint64_t size = render_get_size();
-  check((size & 0xFFFFFFFF) == (uint64_t)W && size >> 32 == (uint64_t)H, "viewport is the window");
+  check((size & 0xFFFFFFFF) == (uint64_t)width && size >> 32 == (uint64_t)height, "viewport is the window");
 
-  if (counting) {
+  if (ui_demo) {
+    if (ui_demo_run(&g_window, HARNESS_ASSETS_DIR) != 0) g_failures++;
+  } else if (counting) {
     counts(arrays);
   } else if (hold) {
     scene_flat();

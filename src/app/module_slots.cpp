@@ -23,12 +23,9 @@ static void input_on_world_reset(EntityWorld*) {
 }
 
 void defcache_setup(void) {}
-void ui_skin_setup(void) {}
 void ui_icons_setup(void) {}
 void zone_loading_setup_locks(void) {}
 void keybindings_setup(void) { keybind_init(); }
-void window_manager_setup(void) {}
-void ui_setup(void) {}
 void lights_setup(void) {}
 // The interface sound asks for the current world through this query (audio sits below game).
 static int sound_world_query(uint32_t* tag_out) {
@@ -58,8 +55,6 @@ void keybindings_start(void) {
 }
 // Until cursor images exist this slot only hands the mouse its sensitivity.
 void cursor_start(void) { mouse_set_sensitivity(setting_mouse_sensitivity()); }
-void window_manager_start(void) {}
-void ui_start(void) {}
 void lights_start(void) {}
 void game_sound_start(void) {}
 void effects_start(void) {}
@@ -71,7 +66,6 @@ void input_frame(void) { input_update(); }
 void keybindings_frame(void) { keybind_frame(); }
 void zone_cells_frame(void) { zone_stream_update(); }
 void cursor_frame(void) {}
-void ui_frame(void) {}
 void environment_frame(void) { env_update(); }
 void lights_frame(void) {}
 void game_sound_frame(void) {}
@@ -92,7 +86,6 @@ void frame_layers_shutdown(void) {
 void effects_shutdown(void) {}
 void game_sound_shutdown(void) {}
 void lights_shutdown(void) {}
-void ui_shutdown(void) {}
 void keybindings_shutdown(void) {
   game_world_unlisten(input_on_world_reset);
   keybind_shutdown();

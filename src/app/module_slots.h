@@ -2,17 +2,19 @@
 // The slot functions of the game-module lists. Those of modules still to be built are empty
 // here and move to their module when it is written; the others call their module.
 
+// The interface's own slots (ui, skin, window manager) live with it.
+#include "ui/ui_module.h"
+#include "ui/ui_skin.h"
+#include "ui/window_manager.h"
+
 struct Window;
 
 // Init, phase 1 (set-up).
 void defcache_setup(void);
-void ui_skin_setup(void);
 void ui_icons_setup(void);
 void zone_loading_setup_locks(void);
 void zone_cells_setup(void);
 void keybindings_setup(void);
-void window_manager_setup(void);
-void ui_setup(void);
 void player_input_setup(void);
 void lights_setup(void);
 void game_sound_setup(void);
@@ -23,8 +25,6 @@ void zone_loading_setup_requests(void);
 // Init, phase 2 (start: subscriptions and registrations).
 void keybindings_start(void);
 void cursor_start(void);
-void window_manager_start(void);
-void ui_start(void);
 void player_input_start(void);
 void lights_start(void);
 void game_sound_start(void);
@@ -38,7 +38,6 @@ void input_frame(void);
 void keybindings_frame(void);
 void zone_cells_frame(void);
 void cursor_frame(void);
-void ui_frame(void);
 void camera_attach_frame(void);
 void player_input_frame(void);
 void player_physics_frame(void);
@@ -62,7 +61,6 @@ void frame_layers_shutdown(void);
 void effects_shutdown(void);
 void game_sound_shutdown(void);
 void lights_shutdown(void);
-void ui_shutdown(void);
 void keybindings_shutdown(void);
 void zone_loading_shutdown(void);
 void defcache_shutdown(void);

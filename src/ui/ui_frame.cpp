@@ -50,6 +50,11 @@ UiWidget* ui_frame_declare_widget(UiWindow* window, const UiWidget* widget) {
   return w;
 }
 
+void* ui_frame_alloc(size_t size) {
+  if (!g_arena) g_arena = arena_create(64 * 1024);
+  return arena_alloc_inline(g_arena, size);
+}
+
 uint32_t ui_frame_window_count(void) { return g_window_count; }
 
 UiWindow* ui_frame_window(uint32_t index) { return index < g_window_count ? g_windows[index] : nullptr; }

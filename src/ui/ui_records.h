@@ -86,6 +86,24 @@ static_assert(sizeof(UiCallbacks) == 21 * sizeof(void*), "21 slots");
 
 struct UiWidget;
 
+// What a widget was declared as: the end of the frame treats text fields and sliders apart.
+enum : uint32_t {
+  UI_KIND_BOX = 0,
+  UI_KIND_BUTTON = 1,
+  UI_KIND_TOGGLE = 2,
+  UI_KIND_LABEL = 3,
+  UI_KIND_TEXT_FIELD = 4,
+  UI_KIND_SLIDER = 5,
+};
+
+// Window flags.
+enum : uint32_t {
+  UI_WINDOW_PASS_THROUGH = 0x02,  // never takes the mouse
+  UI_WINDOW_LIST = 0x04,          // widgets stacked upwards, scrolled through slots 6 and 7
+  UI_WINDOW_CLIP = 0x800,         // widgets clipped to the window
+  UI_WINDOW_NO_CLAMP = 0x20000,   // may lie partly outside its parent
+};
+
 struct UiWindow {
   uint32_t flags;
   uint32_t id;
@@ -118,5 +136,6 @@ struct UiWidget {
   int32_t order;
   int32_t anchor;
   uint32_t state;
+  uint32_t kind;   // UI_KIND_*
   UiWidget* next;  // the window's next widget in declaration order
 };
