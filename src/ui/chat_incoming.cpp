@@ -4,7 +4,6 @@
 
 #include "assets/locale.h"
 #include "assets/locale_keys.h"
-#include "audio/game_sound.h"
 #include "base/strings.h"
 #include "game/game_world.h"
 #include "net/payloads.h"
@@ -93,7 +92,7 @@ void chat_message_received(uint32_t sender_id, const char* sender, int32_t type,
     case 4:
       line(own ? KEY_WHISPER_OWN : KEY_WHISPER_OTHER, sender, text, CHAT_STYLE_WHISPER);
       if (!own) {
-        if (g_whisper_timer <= 0) play_ui_sound(KEY_SOUND_WHISPER);
+        if (g_whisper_timer <= 0) chat_world()->ui_sound(KEY_SOUND_WHISPER);
         g_whisper_timer = CHAT_WHISPER_QUIET;
         if (strlen(sender) <= CHAT_REPLY_BYTES) memcpy(g_reply, sender, strlen(sender) + 1);
       }

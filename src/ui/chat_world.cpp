@@ -1,5 +1,6 @@
 #include "ui/chat_world.h"
 
+#include "audio/game_sound.h"
 #include "game/game_world.h"
 
 // The defaults: no target, no item, nothing to do.
@@ -61,6 +62,7 @@ static const ChatWorld kDefaults = {
     .announce = no_announce,
     .group_clear = no_group,
     .item_info_open = no_window,
+    .ui_sound = play_ui_sound,
 };
 
 static ChatWorld g_world = kDefaults;

@@ -63,6 +63,8 @@ struct ChatWorld {
   void (*group_clear)(void);
   // Opens the item information window (window slot 10) for an item id.
   void (*item_info_open)(uint32_t item);
+  // Plays an interface sound by locale key (play_ui_sound).
+  int (*ui_sound)(uint32_t key);
 };
 
 ChatWorld* chat_world(void);
