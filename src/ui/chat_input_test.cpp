@@ -7,8 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "base/event_bus.h"
+#include "input/input.h"
+#include "input/keybind.h"
+#include "platform/keymap.h"
 #include "settings/settings.h"
 #include "support/test_files.h"
+#include "ui/chat_layout.h"
 #include "ui/chat_testing.h"
 
 namespace {
@@ -153,6 +158,66 @@ TEST_F(ChatProfile, MacroListShowsEachSetMacro) {
   chat_submit_text("/macros");
   EXPECT_EQ(chat_main_lines(), (std::vector<ChatShown>{{CHAT_STYLE_INFO, with(0x7843B27F, "2", "/sit")},
                                                        {CHAT_STYLE_INFO, with(0x7843B27F, "12", "/stand")}}));
+}
+
+// The chat key and the macro keys through the real key bindings.
+class ChatKeys : public ChatProfile {
+ protected:
+  void SetUp() override {
+    ChatProfile::SetUp();
+    event_bus_start();
+    input_start();
+    keybind_init();
+    keybind_start();
+    KeyBinding table[KEYBIND_COUNT];
+    keybind_get_table(table);
+    table[34] = KeyBinding{34, KEY_F1, 0, 0, 0};
+    table[35] = KeyBinding{35, (KEY_F1 + 1), 0, 0, 0};
+    keybind_set_table(table);
+  }
+  void TearDown() override {
+    keybind_shutdown();
+    input_stop();
+    event_bus_stop();
+    ChatProfile::TearDown();
+  }
+  // One frame with the keys pressed, then frames with no chat step until they are up again
+  // (the input state moves one step per frame: pressed, held, released).
+  void frame(std::vector<uint32_t> keys, int32_t other_field_focused = 0) {
+    for (uint32_t action : {ACTION_PRESSED, ACTION_HELD, ACTION_RELEASED})
+      for (uint32_t code : keys) {
+        EventKey k = {code, action};
+        event_post_copy(EVENT_KEY, &k, sizeof k);
+      }
+    event_dispatch();
+    input_update();
+    keybind_frame();
+    chat_frame_keys(1.0f / 60.0f, other_field_focused);
+    for (int i = 0; i < 3; i++) {
+      input_update();
+      keybind_frame();
+    }
+  }
+};
+
+TEST_F(ChatKeys, EnterOpensAndSubmitsAndTheFirstMacroKeyRuns) {
+  frame({KEY_ENTER}, 1);
+  EXPECT_FALSE(chat_input()->open) << "another window's field has the focus";
+  frame({KEY_ENTER});
+  ASSERT_TRUE(chat_input()->open);
+  chat_input_type('h');
+  chat_input_type('i');
+  frame({KEY_ENTER});
+  EXPECT_FALSE(chat_input()->open);
+  ASSERT_EQ(chat_sent().size(), 1u);
+  EXPECT_EQ(chat_sent()[0].payload, Wire().u32(3).str("hi").bytes);
+
+  macro(1, "/sit");
+  macro(2, "/stand");
+  chat_sent().clear();
+  frame({(uint32_t)KEY_F1 + 1, (uint32_t)KEY_F1});
+  ASSERT_EQ(chat_sent().size(), 1u);
+  EXPECT_EQ(chat_sent()[0].opcode, 49) << "macro 1 comes first";
 }
 
 TEST_F(ChatTest, LinkInsertionObeysTheRoomOfTyping) {
