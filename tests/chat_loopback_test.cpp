@@ -16,10 +16,10 @@
 #include "net/crypto.h"
 #include "net/net.h"
 #include "settings/settings.h"
+#include "support/chat_testing.h"
 #include "support/test_files.h"
 #include "ui/chat.h"
 #include "ui/chat_layout.h"
-#include "ui/chat_testing.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "game/spawn.h"
 #include "net/dispatch.h"
 #include "net/opcodes.h"
+#include "support/chat_testing.h"
 #include "ui/chat.h"
-#include "ui/chat_testing.h"
 
 namespace {
 

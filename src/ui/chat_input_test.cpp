@@ -12,9 +12,9 @@
 #include "input/keybind.h"
 #include "platform/keymap.h"
 #include "settings/settings.h"
+#include "support/chat_testing.h"
 #include "support/test_files.h"
 #include "ui/chat_layout.h"
-#include "ui/chat_testing.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ui/chat_testing.h"
+#include "support/chat_testing.h"
 
 namespace {
 

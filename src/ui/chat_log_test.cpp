@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/chat_testing.h"
+#include "support/chat_testing.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "platform/quit.h"
 #include "settings/settings.h"
+#include "support/chat_testing.h"
 #include "ui/chat.h"
-#include "ui/chat_testing.h"
 #include "ui/chat_text.h"
 
 namespace {

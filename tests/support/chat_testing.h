@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the chat's unit tests (header-only): the demo locale with chosen texts replaced,
+// Shared by the chat tests (header-only): the demo locale with chosen texts replaced,
 // a recorder of what the chat sends (payload bytes as the world session would write them),
 // the main log's lines, and typing a whole buffer (markers included) then submitting it.
 #include <gtest/gtest.h>
