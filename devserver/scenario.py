@@ -36,6 +36,9 @@ World knobs (what the world server shows after the local spawn; see devserver/wo
                   along x and z, facing 90 degrees, and log it as "sent 31 ID X Y Z H"
   churn           about once a second: teleports (31), health (38), speeds (39), status set
                   and clear (41, 42) and the removal of an object (33)
+  chat-lines      after the spawn, from the first other player (players=1): one chat line
+                  (50) of each type 0-8, type-8 lines with links, the notices 201-208 and
+                  the group lines 83 (an invitation naming that player), 84 and 86
 """
 
 REJECTION_TYPES = (9, 10, 11, 12, 13, 14, 16)
@@ -87,6 +90,7 @@ class Scenario:
         self.duplicate_spawn = False
         self.churn = False
         self.teleport = None
+        self.chat_lines = False
         for knob in filter(None, (k.strip() for k in text.split(','))):
             name, _, value = knob.partition('=')
             if name == 'reject':

@@ -12,13 +12,17 @@ or that was already used. Game messages it answers (client opcode -> server opco
   6 zone ready (int32)         -> 17 local-player spawn at the described spawn, with speeds,
                                   health and the world time (milliseconds of the day); then
                                   what the world knobs ask for (devserver/world_scene.py)
-  9 chat (channel, text)       -> 50 the same text echoed
+  9 chat (channel, text)       -> 50 the same text echoed from the character (its spawn id as
+                                  the sender's entity, the channel as the type)
+  Command messages (8, 9, 25-28, 40-58, 63-65, 70-83) are logged decoded with their OUT_WORLD
+  schemas as `command OPCODE {json fields}` (texts as UTF-8 strings).
   10, 11 movement              logged as "report OPCODE STATE DIR X Y Z HEADING", nothing sent
   59, 60, 61 definition ask    -> 145, 146, 147 from small tables (unknown ids: nothing)
 Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5.
 Characters are kept per account in the data folder.
 """
 import asyncio
+import json
 import struct
 import time
 
@@ -29,6 +33,9 @@ REJECT_TICKET = 11
 REFUSED_NOTICE = 4        # a character notice: the character named is not this account's
 DEFAULT_ZONE = 1          # the client loads zone number max(zone + 2, 1) = 3
 SPAWN = (16.0, 2.0, 16.0, 0.0)  # x, y, z, heading when no description is given
+LOCAL_PLAYER_ID = 1       # the entity id the local spawn gives the character
+COMMAND_OPCODES = frozenset([8, 9] + list(range(25, 29)) + list(range(40, 59)) + [63, 64, 65] +
+                            list(range(70, 84)))
 ABILITIES = {1: (b'Strike', b'A plain blow.')}
 ITEMS = {1: (b'Bread', b'Fresh from the oven.')}
 FACTIONS = {1: (b'Townsfolk', b'The people of the town.')}
@@ -147,6 +154,19 @@ class WorldHandler:
             'id': LOCAL_PLAYER_ID, 'position': point[:3], 'heading': point[3]}))
         session.log('sent', '31 %d %s' % (LOCAL_PLAYER_ID, ' '.join('%.9g' % v for v in point)))
 
+    @staticmethod
+    def log_command(session, opcode, record):
+        """A command message as its fields, so tests compare values rather than bytes."""
+        fields = {k: (v.decode('utf-8', 'replace') if isinstance(v, bytes) else v)
+                  for k, v in (record or {}).items()}
+        session.log('command', '%d %s' % (opcode, json.dumps(fields, sort_keys=True)))
+
+    async def echo_chat(self, session, record):
+        name = self.character['name'].encode('latin-1') if self.character else b''
+        await session.send_game(50, opcodes.encode(opcodes.IN[50]['fields'], {
+            'channel': record['channel'], 'sender': name, 'value': LOCAL_PLAYER_ID,
+            'kind': record['channel'], 'text': record['text']}))
+
     async def on_game(self, session, opcode, payload):
         if not session.accepted:
             return
@@ -155,6 +175,8 @@ class WorldHandler:
         except Exception:
             record = None
         characters = self.store.characters_of(self.account)
+        if opcode in COMMAND_OPCODES:
+            self.log_command(session, opcode, record)
         if opcode == 1:
             await self.send_summary(session)
         elif opcode == 2 and record is not None:
@@ -187,9 +209,7 @@ class WorldHandler:
         elif opcode == 6 and self.character is not None:
             await self.send_spawn(session)
         elif opcode == 9 and record is not None:
-            await session.send_game(50, opcodes.encode(opcodes.IN[50]['fields'], {
-                'channel': record['channel'], 'sender': self.character['name'].encode('latin-1')
-                if self.character else b'', 'value': 0, 'kind': 0, 'text': record['text']}))
+            await self.echo_chat(session, record)
         elif opcode in (10, 11) and record is not None:
             # The movement and jump reports, decoded by the server's own schema.
             session.log('report', '%d %d %d %s' % (opcode, record['state'], record['direction'], ' '.join(

@@ -8,6 +8,8 @@ Every movement sample and path is logged as the client will decode it:
   sent 19 ID X Y Z H          (or sent 20 ...) position and heading after quantisation
   sent 37 ID AX AY AZ BX BY BZ CX CY CZ
   sent 18|26|36 ID            spawns; sent 31 ID X Y Z H teleports; sent 33 ID removals
+  sent 50 TYPE ID TEXTHEX     chat lines (the text's UTF-8 bytes in hex); sent OPCODE for
+                              notices and group lines
 so tests can compare what the client shows with what it was told.
 """
 import asyncio
@@ -27,6 +29,10 @@ CREATURE_APPEARANCE = 2  # the client's four-legged creature
 LEG_SECONDS = 1.5     # between paths: long enough for each leg to end before the next
 MOTION_WALKING = 2
 DIRECTION_FORWARD = 1
+# Links of the type-8 chat lines: link 4 "yes" and link 5 "no" (opening marker U+F0000 + id,
+# closing marker U+E000).
+CHAT_LINK = '\U000F0004yes\uE000'.encode()
+CHAT_LINK_NO = '\U000F0005no\uE000'.encode()
 
 
 def fix24(value):
@@ -153,6 +159,28 @@ class WorldScene:
                     self.session.log('sent', '33 %d' % ident)
             tick += 1
 
+    # ---- chat
+
+    async def chat_lines(self):
+        """One line of each type from the first other player, links in the type-8 lines, then
+        the notices shown as chat lines and the group lines."""
+        sender = PLAYER_IDS
+        for kind in range(9):
+            text = ('line of type %d' % kind).encode()
+            if kind == 8:
+                text = 'Will you help? '.encode() + CHAT_LINK + ' or '.encode() + CHAT_LINK_NO
+            await self.send(50, opcodes.IN[50]['fields'], {'channel': 0, 'sender': b'N%d' % sender,
+                                                            'value': sender, 'kind': kind, 'text': text})
+            self.session.log('sent', '50 %d %d %s' % (kind, sender, text.hex()))
+        for opcode in range(201, 209):
+            await self.session.send_game(opcode, b'')
+            self.session.log('sent', '%d' % opcode)
+        await self.send(83, opcodes.IN[83]['fields'], {'name': b'N%d' % sender})
+        self.session.log('sent', '83')
+        for opcode in (84, 86):
+            await self.session.send_game(opcode, b'')
+            self.session.log('sent', '%d' % opcode)
+
     # ---- the whole scene
 
     async def spawn_all(self):
@@ -180,6 +208,8 @@ class WorldScene:
 
     async def run(self):
         await self.spawn_all()
+        if self.s.chat_lines:
+            await self.chat_lines()
         start = self.clock()
         tasks = [self.walk_player(i, start) for i in range(self.s.players)]
         tasks += [self.patrol(i) for i in range(self.s.creatures)]
@@ -190,4 +220,4 @@ class WorldScene:
 
     def busy(self):
         s = self.s
-        return bool(s.players or s.creatures or s.objects)
+        return bool(s.players or s.creatures or s.objects or s.chat_lines)

@@ -140,6 +140,9 @@ class WorldTest(unittest.TestCase):
         run(handler.on_game(session, 9, struct.pack('<i', 2) + b'hello\0'))
         chat = decoded(50, session.sent[-1][1])
         self.assertEqual((chat['channel'], chat['text'], chat['sender']), (2, b'hello', b'Hero'))
+        # The echo names the character by its spawn id, so the client shows its own line.
+        self.assertEqual((chat['value'], chat['kind']), (spawn['id'], 2))
+        self.assertNotEqual(chat['value'], 0)
         run(handler.on_game(session, 60, struct.pack('<i', 1)))
         self.assertEqual(session.sent[-1][0], 146)
         self.assertEqual(decoded(146, session.sent[-1][1])['name'], b'Bread')
@@ -177,6 +180,24 @@ class WorldTest(unittest.TestCase):
         self.assertEqual(list(moved['position']), [spawn[0] + 10, spawn[1], spawn[2] + 10])
         self.assertEqual(moved['heading'], 90)
         self.assertIn(('sent', '31 1 %s 90' % ' '.join('%.9g' % v for v in moved['position'])), session.events)
+
+    def test_command_messages_are_logged_decoded(self):
+        handler, session = self.enter()
+        cases = [
+            (9, struct.pack('<i', 3) + 'h\u00e9llo'.encode() + b'\0', {'channel': 3, 'text': 'h\u00e9llo'}),
+            (8, b'Bob\0hi there\0', {'a': 'Bob', 'b': 'hi there'}),
+            (51, b'\x01busy\0', {'flag': 1, 's': 'busy'}),
+            (63, struct.pack('<I', 77), {'v': 77}),
+            (83, struct.pack('<II', 1000, 4), {'a': 1000, 'b': 4}),
+            (53, b'', {}),
+        ]
+        for opcode, payload, fields in cases:
+            run(handler.on_game(session, opcode, payload))
+            name, detail = [e for e in session.events if e[0] == 'command'][-1]
+            number, _, text = detail.partition(' ')
+            self.assertEqual((int(number), json.loads(text)), (opcode, fields))
+        run(handler.on_game(session, 60, struct.pack('<i', 1)))  # not a command: not logged
+        self.assertEqual(len([e for e in session.events if e[0] == 'command']), len(cases))
 
     def test_zone_and_spawn_back_to_back_and_return_to_login(self):
         self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])

@@ -159,6 +159,20 @@ class SceneTest(unittest.TestCase):
         self.assertEqual(len(removed), len(set(removed)), 'each object is removed once')
         self.assertEqual([int(w[0]) for w in logged(session, 33)], removed)
 
+    def test_chat_lines_reach_the_client_in_order(self):
+        session = play('players=1,chat-lines', 0.5)
+        chats = decoded(session, 50)
+        self.assertEqual([c['kind'] for c in chats], list(range(9)))
+        self.assertTrue(all(c['value'] == 1000 and c['sender'] == b'N1000' for c in chats))
+        self.assertEqual([[int(w[0]), int(w[1]), bytes.fromhex(w[2])] for w in logged(session, 50)],
+                         [[c['kind'], c['value'], c['text']] for c in chats])
+        self.assertIn('\U000F0004yes\uE000'.encode(), chats[8]['text'])
+        order = [op for op, _ in session.sent if op not in (18, 19, 20)]
+        self.assertEqual(order, [50] * 9 + list(range(201, 209)) + [83, 84, 86])
+        self.assertEqual(decoded(session, 83)[0]['name'], b'N1000')
+        for opcode in list(range(201, 209)) + [84, 86]:
+            self.assertEqual(len(decoded(session, opcode)), 1, opcode)
+
     def test_spawn_carries_the_world_time(self):
         record = opcodes.decode_in(17, spawn_payload({'name': 'Hero'}, world_time=world_time_ms(86400 * 3 + 3723.5)))
         self.assertEqual(record[0]['extra'], 3723500)
