@@ -100,7 +100,7 @@ class ChatLoopback : public ChatTest {
         server.start("", {"--world-port", "0", "--data", data, "--world-scenario", "players=1,chat-lines"}));
     EXPECT_TRUE(server.wait_line("world "));
     HeadlessOptions o = {
-        "127.0.0.1", (uint16_t)server.port, "alice", "s3cret", "Hero", 6000, 0.01f, 2, on_log, 2.0f, 0.25f};
+        "127.0.0.1", (uint16_t)server.port, "alice", "s3cret", "Hero", 6000, 0.01f, 2, on_log, 2.0f, 0.25f, nullptr};
     HeadlessResult r;
     headless_login_run(&o, &r);
     return r;

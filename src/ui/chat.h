@@ -41,6 +41,8 @@ float chat_whisper_timer(void);
 
 // Fills the chat's effect slots: chat, notice, group_invite, group_line, group_clear.
 void chat_install_effects(NetEffects* effects);
+// Empties the slots that still hold the chat's effects (shut-down: no message reaches freed logs).
+void chat_remove_effects(NetEffects* effects);
 
 // The command table, for tests and tools: the key of row i, its word (null when the locale
 // lacks it), and the row the code points match (-1: none) with the matched length.

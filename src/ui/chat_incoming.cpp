@@ -148,6 +148,15 @@ void chat_install_effects(NetEffects* effects) {
   effects->group_clear = on_group_clear;
 }
 
+void chat_remove_effects(NetEffects* effects) {
+  if (!effects) return;
+  if (effects->chat == on_chat) effects->chat = nullptr;
+  if (effects->notice == on_notice) effects->notice = nullptr;
+  if (effects->group_invite == on_group_invite) effects->group_invite = nullptr;
+  if (effects->group_line == on_group_line) effects->group_line = nullptr;
+  if (effects->group_clear == on_group_clear) effects->group_clear = nullptr;
+}
+
 // --- links ---------------------------------------------------------------------------
 UiColour chat_link_colour(int32_t hovered, uint32_t entity) {
   if (hovered) return UiColour{1, 1, 1, 1};

@@ -192,6 +192,19 @@ TEST_F(ChatIncoming, LinkClicksAndColours) {
 
 // Every key the chat reads has a text in the demo locale, the command words differ, and the
 // chat font key is there once, as an asset.
+// Shut-down empties only the slots the chat still holds: a slot another module took over stays.
+TEST_F(ChatIncoming, RemovingTheEffectsLeavesOthersSlots) {
+  NetEffects* fx = net_effects();
+  auto foreign = [](const NetEvent*, const MsgEmpty*) {};
+  fx->group_line = foreign;
+  chat_remove_effects(fx);
+  EXPECT_EQ(fx->chat, nullptr);
+  EXPECT_EQ(fx->notice, nullptr);
+  EXPECT_EQ(fx->group_invite, nullptr);
+  EXPECT_EQ(fx->group_clear, nullptr);
+  EXPECT_EQ(fx->group_line, +foreign);
+}
+
 TEST(ChatContent, EveryKeyHasATextAndTheWordsDiffer) {
   std::map<uint32_t, std::string> texts = chat_demo_texts();
   uint32_t count = 0;

@@ -29,7 +29,7 @@ void chat_layout(int32_t frame_width, int32_t chat_lines, ChatLayout* out) {
 }
 
 uint32_t chat_scroll_button_id(int32_t log, uint32_t direction) {
-  return (log == CHAT_LOG_MAIN ? CHAT_SCROLL_MAIN : 0u) |
+  return (log == CHAT_LOG_MAIN ? (uint32_t)CHAT_SCROLL_MAIN : 0u) |
          (direction & (CHAT_SCROLL_OLDER | CHAT_SCROLL_NEWER));
 }
 

@@ -3,7 +3,12 @@
 // interface layer draws the list afterwards.
 #include "ui/ui_module.h"
 
+#include "input/input.h"
+#include "net/dispatch.h"
+#include "platform/clock.h"
 #include "render/render.h"
+#include "ui/chat.h"
+#include "ui/chat_layout.h"
 #include "ui/frontend.h"
 #include "ui/ui.h"
 
@@ -11,12 +16,17 @@ void ui_setup(void) { frontend_setup(); }
 
 void ui_start(void) {
   ui_widgets_startup();
+  chat_startup();
+  chat_install_effects(net_effects());
   frontend_start();
 }
 
 void ui_frame(void) {
   uint64_t size = render_get_size();
   int32_t width = (int32_t)(uint32_t)size, height = (int32_t)(size >> 32);
+  // The chat key and macros act before the windows declare, so a chat line opened this frame
+  // is there when the input line draws; a focused field of another window keeps the key.
+  chat_frame_keys(frame_delta(), input_text_focused());
   ui_begin_frame(0, width, height);
   frontend_frame();
   ui_end_frame();
@@ -24,5 +34,7 @@ void ui_frame(void) {
 
 void ui_shutdown(void) {
   frontend_shutdown();
+  chat_remove_effects(net_effects());
+  chat_shutdown();
   ui_widgets_shutdown();
 }

@@ -50,27 +50,27 @@ TEST_F(UiWidgets, WindowsArePlacedByAnchorAndClampedIntoTheFrame) {
   };
   const Case cases[] = {
       {"larger than the frame: clamped to its size at the origin",
-       {0, 50, 50, 1000, 900, 0},
+       {0, 50, 50, 1000, 900, 0, 0, 0, 0},
        "0 0 w1 0 0 640 480\n",
        "1 1 0 0 640 480\n"},
       {"top-left anchor counts down from the top",
-       {0, 10, -20, 100, 50, 0},
+       {0, 10, -20, 100, 50, 0, 0, 0, 0},
        "0 0 w1 10 410 100 50\n",
        "1 1 10 -20 100 50\n"},
       {"centre anchor with integer halves",
-       {0, 0, 0, 101, 51, 8},
+       {0, 0, 0, 101, 51, 8, 0, 0, 0},
        "0 0 w1 269 214 101 51\n",
        "1 1 0 0 101 51\n"},
       {"pushed past the right edge comes back, in the anchor's terms",
-       {0, 600, 5, 100, 50, 1},
+       {0, 600, 5, 100, 50, 1, 0, 0, 0},
        "0 0 w1 540 5 100 50\n",
        "1 1 540 5 100 50\n"},
       {"below the frame: the lower bound",
-       {0, -30, -40, 100, 50, 4},
+       {0, -30, -40, 100, 50, 4, 0, 0, 0},
        "0 0 w1 510 0 100 50\n",
        "1 1 -30 0 100 50\n"},
       {"no clamping when asked",
-       {UI_WINDOW_NO_CLAMP, -30, -40, 1000, 50, 1},
+       {UI_WINDOW_NO_CLAMP, -30, -40, 1000, 50, 1, 0, 0, 0},
        "0 0 w1 -30 -40 1000 50\n",
        "1 1 -30 -40 1000 50\n"},
   };
@@ -238,7 +238,8 @@ TEST_F(UiWidgets, ResizingMovesTheEdgesOfThePressZoneAndARefusalRestores) {
   g_drag_style = UiStyle{};
   g_drag_style.flags = UI_STYLE_RESIZABLE;
   g_drag_style.border_width = 6;
-  *ui_kit_item(3) = UiKitItem{-1, 1, 1};
+  *ui_kit_item(3) = UiKitItem{};
+  ui_kit_item(3)->toggle_answer = -1, ui_kit_item(3)->move_answer = 1, ui_kit_item(3)->resize_answer = 1;
   ui_kit_item(3)->x = 100, ui_kit_item(3)->y = 100, ui_kit_item(3)->width = 200, ui_kit_item(3)->height = 100;
   // Press on the bottom-right corner pixel (299, 100), pull right 20 and down 10.
   ui_kit_run({at(299, 100), at(299, 100, L), at(319, 90, L), at(319, 90)}, resizable);
