@@ -25,6 +25,9 @@ namespace {
 
 struct Steps {
   static inline bool typed = false, clicked = false, replied = false;
+  // The main log as the player last saw it: the modules' shut-down at the end of the run
+  // empties the logs, so every harness line takes a copy.
+  static inline std::vector<ChatShown> seen;
 };
 
 void submit_line(const std::string& line) { chat_submit_text(line); }
@@ -32,6 +35,7 @@ void submit_line(const std::string& line) { chat_submit_text(line); }
 // Runs inside the harness: typing right after the spawn, the link click and reply once the
 // scene's lines are in.
 void on_log(const char* line) {
+  Steps::seen = chat_main_lines();
   if (!Steps::typed && strncmp(line, "spawned in zone", 15) == 0) {
     Steps::typed = true;
     chat_input_open();  // Enter, "hello", Enter
@@ -85,6 +89,7 @@ class ChatLoopback : public ChatTest {
     camera_set_distance(9.25f);
     ASSERT_EQ(set_macro_text("MACRO_1", "/who /ooc from a macro"), 1);
     Steps::typed = Steps::clicked = Steps::replied = false;
+    Steps::seen.clear();
   }
   void TearDown() override {
     net_shutdown();
@@ -114,7 +119,7 @@ class ChatLoopback : public ChatTest {
     return out;
   }
   bool shown(int32_t style, const std::string& text) {
-    for (const ChatShown& s : chat_main_lines())
+    for (const ChatShown& s : Steps::seen)
       if (s.style == style && s.text == text) return true;
     return false;
   }
