@@ -28,16 +28,6 @@ namespace {
 constexpr uint32_t FRAME_ENTITIES = 10000;
 constexpr uint32_t MESH_IDS = 64;
 
-// Every slot empty except present, whose empty default would sleep a millisecond.
-int quiet_present(void) { return 1; }
-int install_quiet(Window*, RenderBackend* table) {
-  null_backend_fill(table);
-  table->present = quiet_present;
-  return 1;
-}
-int pixel_format_ok(Window*) { return 1; }
-RenderBackendInits g_inits = {pixel_format_ok, install_quiet, install_quiet, nullptr, nullptr, nullptr};
-
 // Every mesh is the unit cube, so each entity draws 24 lit vertices.
 const Mesh* cube_meshes(uint32_t, int* ready, int* failed) {
   *ready = 1;
@@ -46,7 +36,7 @@ const Mesh* cube_meshes(uint32_t, int* ready, int* failed) {
 }
 
 void start_renderer(void) {
-  render_set_backend_inits(&g_inits);
+  render_set_backend_inits(quiet_backend_inits());
   render_install(nullptr, 0);
   draw_startup();
   frame_startup();

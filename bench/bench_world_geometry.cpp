@@ -126,15 +126,6 @@ Zone& demo_zone(void) {
   return zone;
 }
 
-int quiet_present(void) { return 1; }
-int install_quiet(Window*, RenderBackend* table) {
-  null_backend_fill(table);
-  table->present = quiet_present;
-  return 1;
-}
-int pixel_format_ok(Window*) { return 1; }
-RenderBackendInits g_inits = {pixel_format_ok, install_quiet, install_quiet, nullptr, nullptr, nullptr};
-
 // High above the zone's middle looking straight down (the pitch whose forward, -axis_z,
 // points down).
 Camera overhead(void) {
@@ -165,7 +156,7 @@ void world_draw(benchmark::State& state) {
     state.SkipWithError("build the assets target first");
     return;
   }
-  render_set_backend_inits(&g_inits);
+  render_set_backend_inits(quiet_backend_inits());
   render_install(nullptr, 0);
   draw_startup();
   const int8_t sun[3] = {40, 100, 60};

@@ -17,21 +17,11 @@
 #include "net/dispatch.h"
 #include "net/opcodes.h"
 
-#define FUZZ_CHECK(cond)  \
-  do {                    \
-    if (!(cond)) abort(); \
-  } while (0)
+#include "fuzz_bytes.h"
 
 namespace {
 
-struct Input {
-  const uint8_t* p;
-  size_t left;
-  uint8_t byte(void) {
-    if (!left) return 0;
-    left--;
-    return *p++;
-  }
+struct Input : FuzzBytes {
   // Positions within +-2048 at 1/16 steps, so nearby samples are common.
   float coord(void) {
     const int16_t v = (int16_t)(byte() | byte() << 8);

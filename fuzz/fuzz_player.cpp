@@ -27,29 +27,11 @@
 #include "scene/water.h"
 #include "settings/settings.h"
 
-#define FUZZ_CHECK(cond)  \
-  do {                    \
-    if (!(cond)) abort(); \
-  } while (0)
+#include "fuzz_bytes.h"
 
 namespace {
 
-struct Input {
-  const uint8_t* p;
-  size_t left;
-  uint8_t byte(void) {
-    if (!left) return 0;
-    left--;
-    return *p++;
-  }
-  // Any bit pattern.
-  float raw(void) {
-    uint32_t bits =
-        (uint32_t)byte() | (uint32_t)byte() << 8 | (uint32_t)byte() << 16 | (uint32_t)byte() << 24;
-    float f;
-    memcpy(&f, &bits, sizeof f);
-    return f;
-  }
+struct Input : FuzzBytes {
   // Finite, from small to huge.
   float finite(void) {
     const float f = raw();
@@ -136,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     water_set_colour_grid_source(fake_grid);
   }
   new_world();
-  Input in = {data, size};
+  Input in = {{data, size}};
   g_wall = 2;
   for (int steps = 0; in.left && steps < 256; steps++) {
     switch (in.byte() % 10) {

@@ -47,6 +47,7 @@
 #include "scene/environment.h"
 #include "scene/frame.h"
 #include "scene/model_draw.h"
+#include "support/harness_window.h"
 
 namespace {
 
@@ -546,12 +547,7 @@ int shoot(const char* folder, const char* backend, const char* scene, void (*pre
   return ok;
 }
 
-void pump(void) {
-  WindowMessage m;
-  while (window_poll_message(&m)) window_proc(&g_window, &m);
-}
-
-int no_arrays(Window*, RenderBackend*) { return 0; }
+void pump(void) { window_pump_messages(&g_window, nullptr); }
 
 // ---- State-shadow checks through the counting layer.
 void set_up_counted_record(uint32_t flags, int32_t texture) {
@@ -699,20 +695,7 @@ int main(int argc, char** argv) {
   if (counting) gl_api_use_counting();
   event_bus_start();
 
-  if (!window_create(&g_window, width, height, 0, 0, DISPLAY_WINDOWED, -1, 0, "Render Harness") ||
-      !window_set_display_mode(&g_window)) {
-    printf("FAIL window\n");
-    return 1;
-  }
-  window_place_and_show(&g_window);
-  pump();
-  RenderBackendInits inits = {
-      gl_pixel_format, arrays ? gl_arrays_init : no_arrays, gl_lists_init, nullptr, nullptr, nullptr};
-  render_set_backend_inits(&inits);
-  if (!render_install(&g_window, 0)) {
-    printf("FAIL install\n");
-    return 1;
-  }
+  if (!harness_window_open(&g_window, width, height, "Render Harness", arrays)) return 1;
   render_init_device();
   render_set_screenshot_listener(screenshot_done);
   render_resize(width, height);

@@ -11,7 +11,6 @@ usage: render_scenes_test.py RENDER_HARNESS SOURCE_DIR DEJAVU_DIR
 import os
 import shutil
 import math
-import struct
 import subprocess
 import sys
 import tempfile
@@ -19,7 +18,9 @@ import tempfile
 import numpy as np
 from PIL import Image
 
+import client_bmp
 import ui_scenes_model
+import xserver
 
 W, H = 320, 240
 failures = []
@@ -41,26 +42,11 @@ def quantise(rgb):
 
 
 def load(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:2] != b"BM":
-        fail(f"{path}: no BM signature")
-        return None
-    size, = struct.unpack_from("<I", data, 2)
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height = struct.unpack_from("<ii", data, 18)
-    bits, compression = struct.unpack_from("<HI", data, 28)
-    row = (width * 2 + 3) & ~3
-    if size != len(data) or (width, height, bits, compression) != (W, H, 16, 3) or offset + row * height != len(data):
-        fail(f"{path}: header {size} {width}x{height} {bits} bits compression {compression}")
-    # Decode the bit fields ourselves and through PIL; both must agree.
-    words = np.frombuffer(data[offset:], dtype="<u2").reshape(height, row // 2)[:, :width]
-    ours = np.stack([(words >> 11) << 3, ((words >> 5) & 63) << 2, (words & 31) << 3], axis=-1).astype(np.int64)
-    ours = ours[::-1]  # bottom row first in the file
-    pil = np.asarray(Image.open(path).convert("RGB"), dtype=np.int64)
-    if pil.shape != ours.shape or np.abs(pil - ours).max() > 7:
-        fail(f"{path}: PIL reads it differently")
-    return ours
+    """A screenshot decoded here (PIL must read it alike)."""
+    picture, _, problem = client_bmp.read(path, W, H)
+    if problem:
+        fail(problem)
+    return picture
 
 
 def canvas(colour):
@@ -262,26 +248,32 @@ def x_capture(harness, folder):
         else:
             print("skipped X capture: xdotool or ImageMagick missing")
         return
-    p = subprocess.Popen([harness, "arrays", "hold", folder], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                         text=True)
+    # A server of its own: a window another test opens on a shared display could cover this
+    # one while it waits, and nothing repaints it before the capture.
+    x = xserver.Xvfb(640, 480)
     try:
-        for line in p.stdout:
-            if line.strip() == "ready":
-                break
-        ids = ""
-        for _ in range(50):
-            ids = subprocess.run(["xdotool", "search", "--name", "Render Harness"], capture_output=True,
-                                 text=True).stdout.split()
-            if ids:
-                break
-        if not ids:
-            fail("harness window not found")
-            return
-        capture = os.path.join(folder, "capture.png")
-        subprocess.run(["import", "-window", ids[0], capture], check=True, timeout=60)
+        p = subprocess.Popen([harness, "arrays", "hold", folder], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             text=True, env=x.env())
+        try:
+            for line in p.stdout:
+                if line.strip() == "ready":
+                    break
+            ids = ""
+            for _ in range(50):
+                ids = subprocess.run(["xdotool", "search", "--name", "Render Harness"], capture_output=True,
+                                     text=True, env=x.env()).stdout.split()
+                if ids:
+                    break
+            if not ids:
+                fail("harness window not found")
+                return
+            capture = os.path.join(folder, "capture.png")
+            subprocess.run(["import", "-window", ids[0], capture], check=True, timeout=60, env=x.env())
+        finally:
+            p.stdin.close()
+            p.wait(timeout=60)
     finally:
-        p.stdin.close()
-        p.wait(timeout=60)
+        x.stop()
     shot = load(os.path.join(folder, "arrays_hold.bmp"))
     seen = np.asarray(Image.open(capture).convert("RGB"), dtype=np.int64)
     if shot is None or seen.shape != shot.shape or not np.array_equal(quantise(seen), shot):

@@ -219,15 +219,7 @@ int ui_demo_run(Window* window, const char* assets_dir) {
   bool announced = false;
   int code = 0;
   for (bool quit = false; !quit;) {
-    WindowMessage m;
-    while (window_poll_message(&m)) {
-      if (m.kind == WMSG_QUIT) {
-        quit = true;
-        code = m.code;
-        break;
-      }
-      window_proc(window, &m);
-    }
+    if (window_pump_messages(window, &code)) quit = true;
     mouse_update();
     input_update();
     keybind_frame();

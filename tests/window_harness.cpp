@@ -145,15 +145,7 @@ int main(int argc, char** argv) {
   fflush(stdout);
   int code = 0;
   for (bool quit = false; !quit;) {
-    WindowMessage m;
-    while (window_poll_message(&m)) {
-      if (m.kind == WMSG_QUIT) {
-        quit = true;
-        code = m.code;
-        break;
-      }
-      window_proc(&window, &m);
-    }
+    if (window_pump_messages(&window, &code)) quit = true;
     if (input) {
       mouse_update();
       input_update();

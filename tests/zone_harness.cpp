@@ -44,6 +44,7 @@
 #include "scene/world_geometry.h"
 #include "scene/zone_stream.h"
 #include "settings/settings.h"
+#include "support/harness_window.h"
 
 namespace {
 
@@ -75,10 +76,7 @@ const Pose ZONE2_POSES[] = {
     {"preview", {55, 14.5f, -60}, {55, 11.025f, -75}, 1},
 };
 
-void pump(void) {
-  WindowMessage m;
-  while (window_poll_message(&m)) window_proc(&g_window, &m);
-}
+void pump(void) { window_pump_messages(&g_window, nullptr); }
 
 // The view turns the camera's -z onto the direction from eye to target: the heading about y,
 // then the pitch about x, found by search over camera records (the same builder the frame
@@ -235,8 +233,6 @@ bool run_fly(const char* folder, const char* backend, uint32_t zone, const MapOb
   return ok;
 }
 
-int no_arrays(Window*, RenderBackend*) { return 0; }
-
 bool parse_int(const char* text, long low, long high, long* out) {
   char* end = nullptr;
   long v = strtol(text, &end, 10);
@@ -268,20 +264,7 @@ int main(int argc, char** argv) {
   settings_load(settings_path.c_str());
   install_renderer_seams();
   event_bus_start();
-  if (!window_create(&g_window, W, H, 0, 0, DISPLAY_WINDOWED, -1, 0, "Zone Harness") ||
-      !window_set_display_mode(&g_window)) {
-    printf("FAIL window\n");
-    return 1;
-  }
-  window_place_and_show(&g_window);
-  pump();
-  RenderBackendInits inits = {
-      gl_pixel_format, arrays ? gl_arrays_init : no_arrays, gl_lists_init, nullptr, nullptr, nullptr};
-  render_set_backend_inits(&inits);
-  if (!render_install(&g_window, 0)) {
-    printf("FAIL install\n");
-    return 1;
-  }
+  if (!harness_window_open(&g_window, W, H, "Zone Harness", arrays)) return 1;
   assets_startup(assets);
   render_init_device();
   render_set_screenshot_listener(screenshot_done);

@@ -11,17 +11,8 @@ int run_message_loop(void) {
   if (!g_frame) return 1;
   Window* window = platform_window();
   for (;;) {
-    bool quit = false;
     int code = 0;
-    WindowMessage message;
-    while (window_poll_message(&message)) {
-      if (message.kind == WMSG_QUIT) {
-        quit = true;
-        code = message.code;
-        break;
-      }
-      window_proc(window, &message);
-    }
+    const bool quit = window_pump_messages(window, &code);
     g_frame(window);
     if (quit) return code;
   }

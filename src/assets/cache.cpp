@@ -133,7 +133,8 @@ static void loader_run(void) {
       entry->loaded = 1;
     }
     pool_put(g_requests, request);
-    g_busy = 0;
+    // Still busy until the next pop: a caller that waits for nothing pending and then
+    // dispatches must find the loaded event already posted.
     lock_leave(g_lock);
 
     // Released or purged meanwhile: nobody wants the object any more.

@@ -6,3 +6,7 @@
 typedef int (*MessagePollFn)(WindowMessage* out);
 void message_source_set(MessagePollFn poll);
 int window_poll_message(WindowMessage* out);
+
+// Hands every waiting message to the window procedure. Returns 1 when a quit message arrived
+// (its code in *quit_code; the messages behind it stay queued), else 0.
+int window_pump_messages(Window* window, int* quit_code);

@@ -86,12 +86,6 @@ print(' '.join('%d' % x for x in diffuse))
 print(' '.join('%08x' % x for x in out))
 )PY";
 
-uint32_t bits_of(float f) {
-  uint32_t b;
-  memcpy(&b, &f, 4);
-  return b;
-}
-
 void set_vertex_bytes(RenderVertex* v, uint32_t material, uint32_t light_and_shade, uint8_t normal,
                       uint8_t mask) {
   memcpy(&v->w, &material, 4);
@@ -110,16 +104,6 @@ LightSource make_light(Vec3 p, float radius, uint8_t r, uint8_t g, uint8_t b) {
   l.bounds = bounds_make(Vec3{p.x - radius, p.y - radius, p.z - radius},
                          Vec3{p.x + radius, p.y + radius, p.z + radius});
   return l;
-}
-
-std::string hex_bytes(const void* p, size_t n) {
-  std::string s;
-  char b[3];
-  for (size_t i = 0; i < n; i++) {
-    snprintf(b, sizeof b, "%02x", ((const uint8_t*)p)[i]);
-    s += b;
-  }
-  return s;
 }
 
 std::vector<long> ints_of(const std::string& line, int base) {
@@ -176,11 +160,11 @@ TEST(Lighting, MatchesAnIndependentTranscriptionOfTheIntegerRules) {
     char line[256];
     for (int32_t j = 0; j < count; j++) {
       const LightSource& l = block.lights[j];
-      snprintf(line, sizeof line, "%x %x %x %x %x %d %d %d\n", bits_of(l.inv_radius), bits_of(l.radius_sq),
-               bits_of(l.position.x), bits_of(l.position.y), bits_of(l.position.z), l.red, l.green, l.blue);
+      snprintf(line, sizeof line, "%x %x %x %x %x %d %d %d\n", float_bits(l.inv_radius), float_bits(l.radius_sq),
+               float_bits(l.position.x), float_bits(l.position.y), float_bits(l.position.z), l.red, l.green, l.blue);
       input += line;
     }
-    for (const RenderVertex& v : vertices) input += hex_bytes(&v, sizeof v) + "\n";
+    for (const RenderVertex& v : vertices) input += hex_of_bytes(&v, sizeof v) + "\n";
 
     std::string output;
     REQUIRE_REFERENCE_PYTHON(kReference, input, &output);
@@ -259,7 +243,7 @@ TEST(Lighting, InverseSquareRootIsTheBitEstimateWithOneNewtonStep) {
     float y;
     memcpy(&y, &b, 4);
     float expected = y * (1.5f - 0.5f * c.x * y * y);
-    EXPECT_EQ(bits_of(lighting_inverse_sqrt(c.x)), bits_of(expected)) << c.x;
+    EXPECT_EQ(float_bits(lighting_inverse_sqrt(c.x)), float_bits(expected)) << c.x;
     EXPECT_NEAR(lighting_inverse_sqrt(c.x) * sqrtf(c.x), 1.0f, 0.002f) << c.x;
   }
 }

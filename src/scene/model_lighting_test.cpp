@@ -97,22 +97,6 @@ print(' '.join(str(x) for x in sb))
 print(' '.join('%08x' % x for x in out))
 )PY";
 
-uint32_t bits_of(float f) {
-  uint32_t b;
-  memcpy(&b, &f, 4);
-  return b;
-}
-
-std::string hex_bytes(const void* p, size_t n) {
-  std::string s;
-  char b[3];
-  for (size_t i = 0; i < n; i++) {
-    snprintf(b, sizeof b, "%02x", ((const uint8_t*)p)[i]);
-    s += b;
-  }
-  return s;
-}
-
 LightSource make_light(Vec3 p, float radius, std::mt19937* rng) {
   LightSource l{};
   l.inv_radius = 1.0f / radius;
@@ -187,19 +171,19 @@ TEST(ModelLight, MatchesAnIndependentTranscriptionOfTheIntegerRules) {
       char word[64];
       snprintf(word, sizeof word, "%x\n", block.constant);
       input += word;
-      for (float f : block.model.m) snprintf(word, sizeof word, "%x ", bits_of(f)), input += word;
+      for (float f : block.model.m) snprintf(word, sizeof word, "%x ", float_bits(f)), input += word;
       input += "\n";
       for (float f : {block.inverse_scale.x, block.inverse_scale.y, block.inverse_scale.z})
-        snprintf(word, sizeof word, "%x ", bits_of(f)), input += word;
+        snprintf(word, sizeof word, "%x ", float_bits(f)), input += word;
       input += "\n" + std::to_string(count) + "\n";
       for (int32_t j = 0; j < count; j++) {
         const LightSource& l = block.light.lights[j];
         char line[256];
-        snprintf(line, sizeof line, "%x %x %x %x %x %d %d %d\n", bits_of(l.inv_radius), bits_of(l.radius_sq),
-                 bits_of(l.position.x), bits_of(l.position.y), bits_of(l.position.z), l.red, l.green, l.blue);
+        snprintf(line, sizeof line, "%x %x %x %x %x %d %d %d\n", float_bits(l.inv_radius), float_bits(l.radius_sq),
+                 float_bits(l.position.x), float_bits(l.position.y), float_bits(l.position.z), l.red, l.green, l.blue);
         input += line;
       }
-      for (const RenderVertex& v : in) input += hex_bytes(&v, sizeof v) + "\n";
+      for (const RenderVertex& v : in) input += hex_of_bytes(&v, sizeof v) + "\n";
 
       std::string output;
       REQUIRE_REFERENCE_PYTHON(kReference, input, &output);

@@ -23,6 +23,10 @@ struct RecordedOp {
 
 // Fills every slot with nothing (the null backend).
 void null_backend_fill(RenderBackend* table);
+// Backend inits for benchmarks: any pixel format is accepted and both backend kinds install
+// the null backend with a present that returns at once (the empty default would sleep a
+// millisecond a frame).
+const RenderBackendInits* quiet_backend_inits(void);
 
 // Fills all 22 slots with recording functions and clears the log.
 void recording_backend_fill(RenderBackend* table);

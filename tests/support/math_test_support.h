@@ -95,3 +95,21 @@ static inline int run_reference_python(const char* script, const std::string& in
       GTEST_SKIP() << "/usr/bin/python3 with numpy is not available";                      \
     }                                                                                      \
   } while (0)
+
+// The bit pattern of a float, for exact comparisons (NaN payloads and signed zeros included).
+static inline uint32_t float_bits(float f) {
+  uint32_t b;
+  memcpy(&b, &f, 4);
+  return b;
+}
+
+// Bytes as lower-case hexadecimal, the way the reference scripts read and print them.
+static inline std::string hex_of_bytes(const void* p, size_t n) {
+  std::string s;
+  char b[3];
+  for (size_t i = 0; i < n; i++) {
+    snprintf(b, sizeof b, "%02x", ((const uint8_t*)p)[i]);
+    s += b;
+  }
+  return s;
+}
