@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "assets/cache.h"
 #include "assets/map.h"
@@ -61,6 +62,9 @@ struct Loader {
 
 Loader g;
 
+// Assets one cell may name (more are not preloaded; streaming asks for them when drawing).
+constexpr uint32_t ZONE_CELL_ASSETS_MAX = 512;
+
 // Wall time, not the frame clock: the headless harness runs a fixed clock of its own.
 double now_ms(void) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -99,10 +103,16 @@ void pin(uint32_t type, uint32_t id) {
   }
 }
 
-// Blocking read through the cache, pinned until the swap or the load's end.
+// Blocking read through the cache, pinned until the swap or the load's end. The poll is
+// finer than asset_request_wait's millisecond: a zone is hundreds of small entries, and a
+// millisecond's sleep on each made sleeping most of the load.
 void* load_pinned(uint32_t type, uint32_t id) {
   AssetHandle h;
-  asset_request_wait(&h, type, id);
+  for (;;) {
+    asset_request(&h, type, id);
+    if (h.ready) break;
+    std::this_thread::sleep_for(std::chrono::microseconds(50));
+  }
   pin(type, id);
   return h.failed ? nullptr : h.object;
 }
@@ -128,29 +138,50 @@ float view_distance(const MapObject* map, int32_t level) {
   return env_view_distance_for_level(&e, level, nullptr);
 }
 
-// One cell: its map, then everything it names, requested together and awaited in order.
+void request_assets(const MapObject* cell) {
+  ZoneAssetRef refs[ZONE_CELL_ASSETS_MAX];
+  const uint32_t n = zone_map_assets(cell, refs, ZONE_CELL_ASSETS_MAX);
+  for (uint32_t i = 0; i < n; i++) {
+    AssetHandle h;
+    asset_request(&h, refs[i].type, refs[i].id);
+  }
+}
+
+// One cell whose assets are already queued: each awaited in order, then the cell's props.
 // 0 when cancelled.
-int preload_cell(EntityWorld* world, uint32_t cell_id, uint32_t index, uint32_t cell_count) {
-  const MapObject* cell = (const MapObject*)load_pinned(ASSET_MAP, cell_id);
+int preload_cell(EntityWorld* world, const MapObject* cell, uint32_t index, uint32_t cell_count) {
   const float span = (float)(cell_count + 1);
   if (cell) {
-    ZoneAssetRef refs[512];
-    const uint32_t n = zone_map_assets(cell, refs, 512);
-    for (uint32_t i = 0; i < n; i++) {
-      AssetHandle h;
-      asset_request(&h, refs[i].type, refs[i].id);
-    }
+    ZoneAssetRef refs[ZONE_CELL_ASSETS_MAX];
+    const uint32_t n = zone_map_assets(cell, refs, ZONE_CELL_ASSETS_MAX);
     for (uint32_t i = 0; i < n; i++) {
       if (cancelled()) return 0;
       load_pinned(refs[i].type, refs[i].id);
       publish_progress(((float)index + (float)(i + 1) / (float)n) / span, g.work.cells, g.work.props);
     }
+    if (cancelled()) return 0;  // the asset in flight completed after the cancel: build no more
     g.work.props += zone_cell_props_create(world, cell);
     g.work.cells++;
     notify(ZONE_PHASE_BUILT, cell, world);
   }
   publish_progress((float)(index + 1) / span, g.work.cells, g.work.props);
   return !cancelled();
+}
+
+// The cells' maps, queued at once in ring order and then awaited in that order, each one's
+// assets queued as it arrives: the loader's queue then never runs dry between cells (an
+// empty queue costs the loader thread a wait of up to a millisecond).
+int preload_maps(uint32_t zone, const uint32_t* cells, uint32_t n, const MapObject** maps) {
+  for (uint32_t i = 0; i < n; i++) {
+    AssetHandle h;
+    asset_request(&h, ASSET_MAP, (zone << 16) | cells[i]);
+  }
+  for (uint32_t i = 0; i < n; i++) {
+    if (cancelled()) return 0;
+    maps[i] = (const MapObject*)load_pinned(ASSET_MAP, (zone << 16) | cells[i]);
+    request_assets(maps[i]);
+  }
+  return 1;
 }
 
 void worker_run(void) {
@@ -167,8 +198,10 @@ void worker_run(void) {
     notify(ZONE_PHASE_BUILT, map, w->world);
     uint32_t cells[ZONE_PRELOAD_CELLS_MAX];
     const uint32_t n = zone_preload_cells(map, r.has_position, r.x, r.z, view_distance(map, r.level), cells);
-    for (uint32_t i = 0; i < n; i++)
-      if (!preload_cell(w->world, ((uint32_t)r.zone << 16) | cells[i], i, n)) break;
+    const MapObject* maps[ZONE_PRELOAD_CELLS_MAX] = {};
+    if (preload_maps((uint32_t)r.zone, cells, n, maps))
+      for (uint32_t i = 0; i < n; i++)
+        if (!preload_cell(w->world, maps[i], i, n)) break;
   }
   lock_enter(g.lock);
   g.progress.done = 1;
