@@ -319,3 +319,30 @@ TEST_F(ZoneLoading, ProgressNeverFallsAndEndsAtOne) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<int> g_seen;
+void seen(const NetEvent* e) { g_seen.push_back(e->opcode); }
+
+// Messages held during a load come out after the swap in arrival order, each once, without
+// the zone-enter the spawn dropped.
+TEST_F(ZoneLoading, HeldMessagesComeOutOnceInOrderAfterTheSwap) {
+  g_seen.clear();
+  NetEffects* fx = net_effects();
+  fx->spawn_player = [](const NetEvent* e, const SpawnCharacter*) { seen(e); };
+  fx->spawn_object = [](const NetEvent* e, const SpawnObject*) { seen(e); };
+  fx->spawn_local_player = [](const NetEvent* e, const SpawnCharacter*) { seen(e); };
+  fx->move = [](const NetEvent* e, const MsgMove*) { seen(e); };
+  fx->chat = [](const NetEvent* e, const MsgChat*) { seen(e); };
+  fx->zone_enter = [](const NetEvent* e, const MsgZone*) { seen(e); };
+  zone_enter(3, 10, 0, 10, 1);
+  for (uint16_t op : {MSG_SPAWN_PLAYER, MSG_SPAWN_OBJECT, MSG_ZONE_ENTER, MSG_SPAWN_LOCAL_PLAYER, MSG_MOVE, MSG_CHAT})
+    deliver(op);
+  EXPECT_TRUE(g_seen.empty()) << "nothing comes out while loading";
+  ASSERT_TRUE(finish());
+  net_frame();
+  EXPECT_EQ(g_seen, (std::vector<int>{MSG_SPAWN_PLAYER, MSG_SPAWN_OBJECT, MSG_SPAWN_LOCAL_PLAYER, MSG_MOVE, MSG_CHAT}));
+}
+
+}  // namespace
