@@ -41,6 +41,7 @@ struct Work {
   uint32_t cells;
   uint32_t props;
   double started_ms;
+  double finished_ms;  // when the worker published (the swap may wait for a spawn)
 };
 
 struct Loader {
@@ -203,6 +204,7 @@ void worker_run(void) {
       for (uint32_t i = 0; i < n; i++)
         if (!preload_cell(w->world, maps[i], i, n)) break;
   }
+  w->finished_ms = now_ms();
   lock_enter(g.lock);
   g.progress.done = 1;
   g.progress.failed = w->world == nullptr;
@@ -224,7 +226,7 @@ void unpin_all(void) {
 void start_worker(int32_t zone) {
   g.request = {zone, g.has_position, g.position[0], g.position[1], g.position[2], setting_clip_distance()};
   if (!g.work.pins) g.work.pins = array_create(sizeof(ZoneAssetRef), 64, nullptr);
-  g.work = {nullptr, nullptr, g.work.pins, 0, 0, now_ms()};
+  g.work = {nullptr, nullptr, g.work.pins, 0, 0, now_ms(), 0};
   lock_enter(g.lock);
   g.progress = {0, 0, 0.0f, zone, 0, 0, 0};
   lock_leave(g.lock);
@@ -262,7 +264,7 @@ void swap_in(EntityWorld* world) {
 }
 
 void report_loaded(int32_t zone) {
-  g.report = {zone, g.work.cells, g.work.props, now_ms() - g.work.started_ms,
+  g.report = {zone, g.work.cells, g.work.props, g.work.finished_ms - g.work.started_ms,
               zone_props_outside(game_world())};
   char text[160];
   snprintf(text, sizeof text, "zone %d loaded: %u cells, %u props, %.0f ms", zone, g.report.cells, g.report.props,

@@ -80,7 +80,7 @@ struct ZoneLoadReport {
   int32_t zone;
   uint32_t cells;
   uint32_t props;
-  double milliseconds;
+  double milliseconds;  // the worker's build, from its start to its last cell
   uint32_t outside;  // props outside their tree's root
 };
 ZoneLoadReport zone_last_report(void);
