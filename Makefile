@@ -5,7 +5,7 @@ BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
 BUILD_TSAN  ?= build-tsan
 # Tests of the modules that run threads, repeated under ThreadSanitizer.
-TSAN_TESTS  ?= EventBus|WorkerThread|Lock|Loader|AssetCache|Mixer|WaveOut
+TSAN_TESTS  ?= EventBus|WorkerThread|Lock|Loader|AssetCache|Mixer|WaveOut|ZoneLoading
 JOBS        ?= 2
 FUZZ_SECONDS ?= 20
 WERROR      := $(if $(CI),ON,OFF)

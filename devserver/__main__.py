@@ -54,7 +54,7 @@ def emit(*words):
     print(' '.join(str(w) for w in words), flush=True)
 
 
-async def serve(options, spawn=None):
+async def serve(options, spawn=None, spawns=None):
     plan = ScenarioPlan(options.scenario)
     world_plan = ScenarioPlan(options.world_scenario)
     store = Store(options.data) if options.data else Store(None)
@@ -85,7 +85,7 @@ async def serve(options, spawn=None):
                                            options.login_port)
         world = None
         if game:
-            world = await asyncio.start_server(accept('world', world_plan, lambda: WorldHandler(store, options.zone, spawn)),
+            world = await asyncio.start_server(accept('world', world_plan, lambda: WorldHandler(store, options.zone, spawn, spawns)),
                                                options.host, options.world_port)
     except OSError as error:
         if error.errno == errno.EADDRINUSE:
@@ -108,6 +108,18 @@ async def serve(options, spawn=None):
             await stop
 
 
+def demo_spawns(options):
+    """Spawn points of the demo zones 3 and 4 (wire numbers 1 and 2) whose descriptions can
+    be read: a zone change (16) goes between them."""
+    spawns = {}
+    for wire in (1, 2):
+        try:
+            spawns[wire] = read_spawn(zone_file(wire + 2, options.zones))
+        except SpawnError:
+            pass
+    return spawns
+
+
 def main(argv=None):
     options = parse_arguments(sys.argv[1:] if argv is None else argv)
     try:
@@ -124,7 +136,7 @@ def main(argv=None):
         except SpawnError as error:
             print('devserver: %s' % error, file=sys.stderr)
             return 2
-    asyncio.run(serve(options, spawn))
+    asyncio.run(serve(options, spawn, demo_spawns(options) if spawn is not None else None))
     return 0
 
 

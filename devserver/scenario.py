@@ -21,6 +21,11 @@ successive connections (the last one to every later connection).
   slow-read=S     read nothing for the first S seconds after acceptance
   huge-list       the login server's world list claims 0xFFFFFFFF entries
   zone-and-spawn  the world server sends the zone (14) and the spawn (17) back to back
+  zone-change=S   S seconds after the first spawn, the world server moves the player to the
+                  other demo zone (16)
+  change-during-load  a 16 to the other demo zone right after the 14
+  enter-twice     the 14 is sent twice
+  missing-zone    the 14 names a zone no archive holds
 
 World knobs (what the world server shows after the local spawn; see devserver/world_scene.py):
   players=N       other players walking loops around the spawn point (compact movement)
@@ -79,6 +84,10 @@ class Scenario:
         self.slow_read = 0.0
         self.huge_list = False
         self.zone_and_spawn = False
+        self.zone_change = None
+        self.change_during_load = False
+        self.enter_twice = False
+        self.missing_zone = False
         self.players = 0
         self.creatures = 0
         self.objects = 0
@@ -101,6 +110,8 @@ class Scenario:
                 self.hangup = value or 'connect'
                 if self.hangup not in HANGUP_POINTS:
                     raise ValueError('hangup point must be one of %s' % (HANGUP_POINTS,))
+            elif name == 'zone-change':
+                self.zone_change = number(name, value, float, 0.0, 3600.0)
             elif name == 'slow-read':
                 self.slow_read = number(name, value, float, 0.0)
             elif name in COUNTS:

@@ -18,7 +18,12 @@ or that was already used. Game messages it answers (client opcode -> server opco
   schemas as `command OPCODE {json fields}` (texts as UTF-8 strings).
   10, 11 movement              logged as "report OPCODE STATE DIR X Y Z HEADING", nothing sent
   59, 60, 61 definition ask    -> 145, 146, 147 from small tables (unknown ids: nothing)
-Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5.
+  The demo zones 3 and 4 (wire numbers 1 and 2) each spawn at their own described point: a
+  6 naming zone N is answered with 17 at N's point.
+Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5; zone-change=S sends 16 to
+the other demo zone S seconds after the first spawn; change-during-load sends 16 to the other
+zone right after the 14; enter-twice sends the 14 twice; missing-zone names a zone no
+archive holds in the 14 (the client gives up on it and sends no 6).
 Characters are kept per account in the data folder.
 """
 import asyncio
@@ -32,6 +37,7 @@ from .world_scene import WorldScene
 REJECT_TICKET = 11
 REFUSED_NOTICE = 4        # a character notice: the character named is not this account's
 DEFAULT_ZONE = 1          # the client loads zone number max(zone + 2, 1) = 3
+MISSING_ZONE = 1000       # zone file 1002: no demo archive holds it
 SPAWN = (16.0, 2.0, 16.0, 0.0)  # x, y, z, heading when no description is given
 LOCAL_PLAYER_ID = 1       # the entity id the local spawn gives the character
 COMMAND_OPCODES = frozenset([8, 9] + list(range(25, 29)) + list(range(40, 59)) + [63, 64, 65] +
@@ -99,10 +105,14 @@ def definition_payload(opcode, table, ident):
 
 
 class WorldHandler:
-    def __init__(self, store, zone=DEFAULT_ZONE, spawn=SPAWN):
+    def __init__(self, store, zone=DEFAULT_ZONE, spawn=SPAWN, spawns=None):
         self.store = store
         self.zone = zone
         self.spawn = spawn
+        # Spawn point per wire zone number; the entry zone's is the one given.
+        self.spawns = dict(spawns or {})
+        self.spawns[zone] = spawn
+        self.changer = None
         self.account = None
         self.character = None
         self.scene = None
@@ -136,8 +146,26 @@ class WorldHandler:
         session.log(event, str(record['id'] if record is not None else '-'))
         await session.send_game(REFUSED_NOTICE)
 
-    async def send_spawn(self, session):
-        await session.send_game(17, spawn_payload(self.character, self.spawn, world_time_ms()))
+    def other_zone(self, zone):
+        """The demo zone a change goes to: the other one of wire numbers 1 and 2."""
+        return 2 if zone == 1 else 1
+
+    async def change_later(self, session, seconds, zone):
+        await asyncio.sleep(seconds)
+        if getattr(session, 'closed', False):
+            return
+        await self.send_change(session, zone)
+
+    async def send_change(self, session, zone):
+        await session.send_game(16, struct.pack('<i', zone))
+        session.log('sent', '16 %d' % zone)
+
+    async def send_spawn(self, session, zone=None):
+        spawn = self.spawns.get(zone, self.spawn) if zone is not None else self.spawn
+        await session.send_game(17, spawn_payload(self.character, spawn, world_time_ms()))
+        if session.scenario.zone_change is not None and self.changer is None:
+            self.changer = asyncio.ensure_future(
+                self.change_later(session, session.scenario.zone_change, self.other_zone(zone or self.zone)))
         if session.scenario.teleport is not None and self.teleport is None:
             self.teleport = asyncio.ensure_future(self.teleport_later(session, session.scenario.teleport))
         scene = WorldScene(session.scenario, self.spawn, session)
@@ -203,11 +231,18 @@ class WorldHandler:
                 await self.refuse(session, 'enter-refused', record)
                 return
             self.character = chosen
-            await session.send_game(14, struct.pack('<i3f', self.zone, *self.spawn[:3]))
-            if session.scenario.zone_and_spawn:
+            scenario = session.scenario
+            zone = MISSING_ZONE if scenario.missing_zone else self.zone
+            for _ in range(2 if scenario.enter_twice else 1):
+                await session.send_game(14, struct.pack('<i3f', zone, *self.spawn[:3]))
+            if scenario.change_during_load:
+                await self.send_change(session, self.other_zone(self.zone))
+            if scenario.zone_and_spawn:
                 await self.send_spawn(session)
         elif opcode == 6 and self.character is not None:
-            await self.send_spawn(session)
+            zone = record['zone'] if record is not None and 'zone' in record else None
+            session.log('zone-ready', str(zone))
+            await self.send_spawn(session, zone)
         elif opcode == 9 and record is not None:
             await self.echo_chat(session, record)
         elif opcode in (10, 11) and record is not None:

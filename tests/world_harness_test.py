@@ -258,7 +258,42 @@ def bad_input_file():
     check('line 2' in done.stderr, 'the bad line is not named: %r' % done.stderr)
 
 
+def described_props(zone):
+    with open(os.path.join(SOURCE, 'content', 'zones', 'zone%d.txt' % zone)) as f:
+        return sum(1 for line in f if line.split()[:1] == ['prop'])
+
+
+def zone_runs(knobs, seconds):
+    """(spawned zones, {zone: (cells, props)} loaded, payloads of the 6s the server got)."""
+    log, lines, code = run(knobs, seconds, ['--assets', ASSETS])
+    spawns = [int(line.split()[3].rstrip(',')) for line in lines if line.startswith('spawned in zone ')]
+    loaded = {}
+    for line in lines:
+        m = re.match(r'zone (\d+) loaded: (\d+) cells, (\d+) props, [\d.]+ ms$', line)
+        if m:
+            loaded[int(m[1])] = (int(m[2]), int(m[3]))
+    sixes = [line.split()[-1] for line in log if re.match(r'event \d+ game 6 ', line)]
+    return spawns, loaded, sixes, code
+
+
+def zones_load_and_change():
+    # With the archives the zones load as in the client: the spawn waits for the 6 the loaded
+    # zone sends, and a change moves the player to the other demo zone.
+    spawns, loaded, sixes, code = zone_runs('zone-change=1', 5)
+    check(code == 0, 'zone change: harness exit code %d' % code)
+    check(spawns == [3, 4], 'zone change: spawned in zones %s' % spawns)
+    check(sixes == ['01000000', '02000000'], 'zone change: the server got 6 with %s' % sixes)
+    for zone, cells in ((3, 16), (4, 4)):
+        check(loaded.get(zone) == (cells, described_props(zone)),
+              'zone %d loaded as %s, described with %d cells and %d props' %
+              (zone, loaded.get(zone), cells, described_props(zone)))
+    for knobs, want, want_sixes in (('change-during-load', [4], ['02000000']), ('enter-twice', [3], ['01000000'])):
+        spawns, loaded, sixes, code = zone_runs(knobs, 1)
+        check(spawns == want and sixes == want_sixes, '%s: spawned in %s, 6 with %s' % (knobs, spawns, sixes))
+
+
 bad_input_file()
+zones_load_and_change()
 clean_run()
 repeated_spawns_and_churn()
 scripted_walk()

@@ -211,6 +211,46 @@ class WorldTest(unittest.TestCase):
         self.assertIsNone(login.check(FakeSession(), payload))
         self.assertEqual(login.account, 'alice')
 
+    def test_zone_knobs_and_each_demo_zone_spawns_at_its_point(self):
+        self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        cases = (('', [14], 1), ('enter-twice', [14, 14], 1), ('change-during-load', [14, 16], 1),
+                 ('missing-zone', [14], world.MISSING_ZONE))
+        for scenario, opcodes_sent, zone in cases:
+            self.ticket = self.store.issue_ticket('alice')
+            handler, session = self.enter(scenario)
+            session.sent.clear()
+            run(handler.on_game(session, 5, struct.pack('<i', 7)))
+            self.assertEqual([op for op, _ in session.sent], opcodes_sent, scenario)
+            self.assertEqual(struct.unpack_from('<i', session.sent[0][1])[0], zone, scenario)
+            if 16 in opcodes_sent:
+                self.assertEqual(session.sent[1][1], struct.pack('<i', 2))
+        handler = WorldHandler(self.store, 1, (1.0, 0.0, 1.0, 0.0), {2: (64.0, 0.1, 64.0, 90.0)})
+        session = FakeSession()
+        self.assertIsNone(handler.check(session, self.store.issue_ticket('alice').encode()))
+        run(handler.on_game(session, 5, struct.pack('<i', 7)))
+        for zone, point in ((2, (64.0, 0.1, 64.0)), (1, (1.0, 0.0, 1.0))):
+            run(handler.on_game(session, 6, struct.pack('<i', zone)))
+            opcode, payload = session.sent[-1]
+            self.assertEqual(opcode, 17)
+            position = decoded(17, payload)['position']
+            self.assertEqual(tuple(round(v, 3) for v in position), point)
+
+    def test_zone_change_knob_sends_16_to_the_other_zone_after_the_first_spawn(self):
+        self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        self.assertEqual(Scenario('zone-change=1.5').zone_change, 1.5)
+        with self.assertRaises(ValueError):
+            Scenario('zone-change=-1')
+
+        handler, session = self.enter('zone-change=0.01')
+
+        async def scenario():
+            await handler.on_game(session, 5, struct.pack('<i', 7))
+            await handler.on_game(session, 6, struct.pack('<i', 1))
+            await asyncio.sleep(0.1)
+        run(scenario())
+        self.assertEqual(session.sent[-1], (16, struct.pack('<i', 2)))
+        self.assertIn(('sent', '16 2'), session.events)
+
     def test_enter_and_delete_only_with_an_id_of_the_account(self):
         self.store.save_characters('alice', [{'id': 5, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
         self.store.save_characters('bob', [{'id': 6, 'name': 'Other', 'choices': [0, 0, 0, 0]}])

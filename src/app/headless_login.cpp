@@ -8,11 +8,13 @@
 #include "app/headless_input.h"
 #include "app/headless_report.h"
 #include "app/modules.h"
+#include "assets/cache.h"
 #include "base/event_bus.h"
 #include "base/strings.h"
 #include "base/thread.h"
 #include "game/catalogue.h"
 #include "game/game_world.h"
+#include "game/zone_loading.h"
 #include "input/input.h"
 #include "net/crypto.h"
 #include "net/dispatch.h"
@@ -36,6 +38,8 @@ struct Flow {
   char world_name[65];
   char ticket[SESSION_CREDENTIALS_BYTES + 1];
   int32_t ticket_ready;
+  // The zone archives are open: zones load as in the client (else an empty stand-in world).
+  int32_t zone_loading;
   // The effects the modules installed, called first by the hooks below.
   NetEffects installed;
 };
@@ -123,19 +127,43 @@ void on_enter_world_ok(const NetEvent* event, const MsgEmpty* empty) {
   net_world_send(OUT_WORLD_ASK_CHARACTERS);  // as the character screen does: the summary again
 }
 
+// Without zone archives (or zone loading) an empty world of the catalogue's spaces stands in
+// for the zone, "loaded" at once, so the spawns that follow have somewhere to go.
+void stand_in_zone(int32_t zone_number) {
+  game_world_replace(catalogue_world_create((uint32_t)zone_number, nullptr));
+  send_int(OUT_WORLD_ZONE_LOADED, net_zone_reply(zone_number));
+}
+
 void on_zone(const NetEvent* event, const MsgZone* zone) {
   HeadlessResult* r = s_flow->result;
   r->zone_number = net_zone_number(zone->zone);
   memcpy(r->zone_position, zone->position, sizeof r->zone_position);
   reach(HEADLESS_ZONE);
-  if (s_flow->installed.zone_enter) {
+  if (s_flow->zone_loading && s_flow->installed.zone_enter) {
     s_flow->installed.zone_enter(event, zone);
     return;
   }
-  // No zone loading installed: an empty world of the catalogue's spaces stands in for the
-  // zone, "loaded" at once, so the spawns that follow have somewhere to go.
-  game_world_replace(catalogue_world_create((uint32_t)r->zone_number, nullptr));
-  send_int(OUT_WORLD_ZONE_LOADED, net_zone_reply(r->zone_number));
+  stand_in_zone(r->zone_number);
+}
+
+void on_zone_change(const NetEvent* event, const MsgZone* zone) {
+  HeadlessResult* r = s_flow->result;
+  r->zone_number = net_zone_number(zone->zone);
+  char line[64];
+  snprintf(line, sizeof line, "zone change to %d", r->zone_number);
+  log_step(line);
+  if (s_flow->zone_loading && s_flow->installed.zone_change) {
+    s_flow->installed.zone_change(event, zone);
+    return;
+  }
+  stand_in_zone(r->zone_number);
+}
+
+// Zone 1, the placeholder, is in every set of zone archives.
+int zone_archives_open(void) {
+  AssetHandle h;
+  asset_request_wait(&h, ASSET_MAP, 1);
+  return !h.failed;
 }
 
 void on_spawn(const NetEvent* event, const SpawnCharacter* spawn) {
@@ -145,6 +173,7 @@ void on_spawn(const NetEvent* event, const SpawnCharacter* spawn) {
   r->health = spawn->health;
   r->walk_speed = spawn->walk_speed;
   r->run_speed = spawn->run_speed;
+  memcpy(r->zone_position, spawn->position, sizeof r->zone_position);
   reach(HEADLESS_SPAWNED);
   char line[160];
   snprintf(line, sizeof line, "spawned in zone %d at %.1f %.1f %.1f, health %.0f", r->zone_number,
@@ -160,6 +189,7 @@ void hooks_install(Flow* f) {
   fx->character_summary = on_summary;
   fx->enter_world_ok = on_enter_world_ok;
   fx->zone_enter = on_zone;
+  fx->zone_change = on_zone_change;
   fx->spawn_local_player = on_spawn;
 }
 
@@ -171,6 +201,7 @@ void hooks_remove(const Flow* f) {
   fx->character_summary = f->installed.character_summary;
   fx->enter_world_ok = f->installed.enter_world_ok;
   fx->zone_enter = f->installed.zone_enter;
+  fx->zone_change = f->installed.zone_change;
   fx->spawn_local_player = f->installed.spawn_local_player;
 }
 
@@ -279,7 +310,9 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   }
   game_modules_init();
   hooks_install(&flow);
-  net_set_hold(0, nullptr);  // pass-through: nothing is held headless
+  flow.zone_loading = zone_archives_open();
+  zone_set_line_sink(log_step);
+  if (!flow.zone_loading) net_set_hold(0, nullptr);  // pass-through: nothing is held without zone loading
 
   uint8_t credentials[NET_CREDENTIALS_MAX];
   const int32_t length =
@@ -307,6 +340,7 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   result->world_status = net_world_status();
   net_close_all();
   hooks_remove(&flow);
+  zone_set_line_sink(nullptr);
   game_modules_shutdown();
   game_world_shutdown();
   if (options->input) {

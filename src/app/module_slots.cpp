@@ -24,7 +24,6 @@ static void input_on_world_reset(EntityWorld*) {
 
 void defcache_setup(void) {}
 void ui_icons_setup(void) {}
-void zone_loading_setup_locks(void) {}
 void keybindings_setup(void) { keybind_init(); }
 void lights_setup(void) {}
 // The interface sound asks for the current world through this query (audio sits below game).
@@ -47,7 +46,6 @@ void frame_layers_setup(void) {
   frame_set_interface_draw(draw_interface);
   net_effects()->world_clock = env_on_world_clock;
 }
-void zone_loading_setup_requests(void) {}
 
 void keybindings_start(void) {
   keybind_start();
@@ -77,7 +75,6 @@ void healthbars_frame(void) {}
 void world_labels_frame(void) {}
 void model_bounds_frame(void) { model_bounds_update(game_world(), frame_delta()); }
 void frame_draw_and_present(Window* window) { frame_render(window); }
-void zone_loading_frame(void) {}
 
 void frame_layers_shutdown(void) {
   frame_set_interface_draw(nullptr);
@@ -90,5 +87,4 @@ void keybindings_shutdown(void) {
   game_world_unlisten(input_on_world_reset);
   keybind_shutdown();
 }
-void zone_loading_shutdown(void) {}
 void defcache_shutdown(void) {}

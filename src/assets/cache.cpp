@@ -26,6 +26,7 @@ struct AssetCacheEntry {
   uint32_t id;
   void* object;  // null until loaded, and after a failed load
   int loaded;
+  int32_t pins;  // asset_pin count: a pinned entry survives asset_release
 };
 
 struct AssetRequest {
@@ -210,7 +211,7 @@ void asset_request(AssetHandle* handle, uint32_t type, uint32_t id) {
   AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], id);
   if (!entry) {
     entry = (AssetCacheEntry*)mem_alloc(sizeof(AssetCacheEntry));
-    *entry = {type, id, nullptr, 0};
+    *entry = {type, id, nullptr, 0, 0};
     intmap_insert(g_maps[type], id, entry);
     AssetRequest* request = (AssetRequest*)pool_get(g_requests);
     *request = {type, id};
@@ -256,12 +257,29 @@ int asset_find(AssetHandle* handle, uint32_t type, uint32_t id) {
 int asset_release(uint32_t type, uint32_t id) {
   if (type >= ASSET_TYPE_COUNT || !g_lock) return 0;
   lock_enter(g_lock);
-  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_take(g_maps[type], id);
+  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], id);
+  if (entry && entry->pins > 0)
+    entry = nullptr;  // a zone being loaded still counts on it
+  else if (entry)
+    intmap_take(g_maps[type], id);
   lock_leave(g_lock);
   if (!entry) return 0;
   entry_dispose(entry);
   return 1;
 }
+
+static int change_pins(uint32_t type, uint32_t id, int32_t step) {
+  if (type >= ASSET_TYPE_COUNT || !g_lock) return 0;
+  lock_enter(g_lock);
+  AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], id);
+  int changed = entry && (step > 0 || entry->pins > 0);
+  if (changed) entry->pins += step;
+  lock_leave(g_lock);
+  return changed;
+}
+
+int asset_pin(uint32_t type, uint32_t id) { return change_pins(type, id, 1); }
+int asset_unpin(uint32_t type, uint32_t id) { return change_pins(type, id, -1); }
 
 static Array* g_purged;  // entries detached by the purge in progress
 

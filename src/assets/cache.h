@@ -1,5 +1,6 @@
 #pragma once
-// Asset loader and cache. Requests {type, id} from the main thread go into a FIFO; one
+// Asset loader and cache. Requests {type, id} from the main thread (and from the zone
+// loader's worker, which reads a zone's assets while the main thread draws) go into a FIFO; one
 // loader thread reads each entry from its archive, decodes it with the type's decoder and
 // stores the object in the type's map (eleven maps, one lock for all of them, the queue and
 // the busy flag). A (type, id) pair is read at most once until it is released or purged.
@@ -97,8 +98,14 @@ void asset_request_wait(AssetHandle* handle, uint32_t type, uint32_t id);
 // Fills the handle from the cache alone, never queueing: returns 1 when the pair is loaded
 // (object may then be the placeholder or null, see failed), else 0 with ready = 0.
 int asset_find(AssetHandle* handle, uint32_t type, uint32_t id);
-// 1 when an entry existed and was destroyed (with the release event when it was loaded).
+// 1 when an entry existed and was destroyed (with the release event when it was loaded). A
+// pinned entry is left alone and answers 0.
 int asset_release(uint32_t type, uint32_t id);
+// Pins: a count per entry that keeps asset_release from destroying it (a zone being loaded
+// keeps what it preloaded until the new world is in place). 1 when the entry exists (unpin:
+// and was pinned). The purge empties the cache whatever the pins.
+int asset_pin(uint32_t type, uint32_t id);
+int asset_unpin(uint32_t type, uint32_t id);
 // Empties the cache: waits until the loader is idle, drops every queued request, destroys
 // every entry as asset_release does, and returns holding the cache lock so no load can
 // start; asset_purge_end releases it. Both calls must come from the same thread. Events are

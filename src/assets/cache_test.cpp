@@ -284,6 +284,21 @@ TEST_F(AssetCache, ReleaseDestroysAndAnnounces) {
   EXPECT_EQ(g_decoded[ASSET_TEXTURE], 2);
 }
 
+TEST_F(AssetCache, PinnedEntriesSurviveReleaseUntilEveryPinIsGone) {
+  EXPECT_EQ(asset_pin(ASSET_TEXTURE, 1), 0) << "nothing to pin yet";
+  load(ASSET_TEXTURE, 1);
+  EXPECT_EQ(asset_pin(ASSET_TEXTURE, 1), 1);
+  EXPECT_EQ(asset_pin(ASSET_TEXTURE, 1), 1);
+  EXPECT_EQ(asset_release(ASSET_TEXTURE, 1), 0);
+  EXPECT_EQ(asset_unpin(ASSET_TEXTURE, 1), 1);
+  EXPECT_EQ(asset_release(ASSET_TEXTURE, 1), 0);
+  EXPECT_EQ(g_destroyed, 0);
+  EXPECT_EQ(asset_unpin(ASSET_TEXTURE, 1), 1);
+  EXPECT_EQ(asset_unpin(ASSET_TEXTURE, 1), 0) << "the count never goes below 0";
+  EXPECT_EQ(asset_release(ASSET_TEXTURE, 1), 1);
+  EXPECT_EQ(g_destroyed, 1);
+}
+
 TEST_F(AssetCache, ReleaseDuringLoadDropsTheResult) {
   close_latch();
   AssetHandle h;

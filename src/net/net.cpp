@@ -21,6 +21,9 @@ struct NetState {
   Queue* held;
   Arena* held_arena;
   int32_t holding;
+  // net_frame is handing out held messages: their copies live in the held arena, so nothing
+  // called from a handler may reset it (net_frame does once the queue is empty).
+  int32_t delivering;
   NetHoldFilter filter;
 };
 
@@ -127,7 +130,7 @@ uint32_t net_held_count(void) { return s_net.held ? queue_count(s_net.held) : 0;
 void net_discard_held(void) {
   if (s_net.holding || !s_net.held || queue_count(s_net.held) == 0) return;
   queue_drain(s_net.held, nullptr);
-  arena_reset(s_net.held_arena);
+  if (!s_net.delivering) arena_reset(s_net.held_arena);
 }
 
 void net_drop_held(uint16_t opcode) {
@@ -139,7 +142,7 @@ void net_drop_held(uint16_t opcode) {
     NetMessage* message = (NetMessage*)queue_pop(s_net.held);
     if (message && message->opcode != opcode) queue_push(s_net.held, message);
   }
-  if (queue_count(s_net.held) == 0) arena_reset(s_net.held_arena);
+  if (queue_count(s_net.held) == 0 && !s_net.delivering) arena_reset(s_net.held_arena);
 }
 
 static void hold_copy(const NetMessage* message) {
@@ -169,11 +172,13 @@ void net_deliver(const NetMessage* message) {
 
 void net_frame(void) {
   if (!s_net.holding && s_net.held && queue_count(s_net.held) > 0) {
+    s_net.delivering = 1;
     while (!s_net.holding) {
       NetMessage* message = (NetMessage*)queue_pop(s_net.held);
       if (!message) break;
       net_deliver(message);
     }
+    s_net.delivering = 0;
     if (queue_count(s_net.held) == 0) arena_reset(s_net.held_arena);
   }
   poll_session(s_net.login_session, &s_net.login_status);
