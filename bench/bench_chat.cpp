@@ -1,17 +1,38 @@
 // The chat's command interpreter beside a reference measured in the same run:
 // - chat_submit of a command ("/say" with text) and of an unknown command that gets a
 //   suggestion (edit distances to all 67 words), both sending nowhere;
-// - the reference: 67 std::string::compare calls of the typed word against the same words.
+// - the reference: 67 std::string::compare calls of the typed word against the same words;
+// - the chat's windows with both logs holding 16 lines that wrap (about 120 characters each)
+//   at 16 visible lines, declared, resolved and drawn with no backend behind draw
+//   submission (and declared only), against a plain word wrap of the same 32 lines into
+//   std::string lines.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "assets/archive_writer.h"
+#include "assets/assets.h"
+#include "assets/cache.h"
+#include "base/event_bus.h"
+#include "base/mem.h"
 #include "base/text.h"
+#include "render/draw.h"
 #include "support/chat_fixture.h"
+#include "support/font_testing.h"
 #include "ui/chat.h"
+#include "ui/chat_frame.h"
 #include "ui/chat_input.h"
+#include "ui/chat_log.h"
 #include "ui/chat_send.h"
+#include "ui/ui.h"
+#include "ui/ui_draw.h"
+#include "ui/ui_draw_list.h"
+#include "ui/ui_skin.h"
+#include "ui/ui_style.h"
 
 namespace {
 
@@ -55,5 +76,114 @@ void BM_StringCompare67Words(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StringCompare67Words);
+
+// The fixed test font as asset 1 in a private folder, the cache started over it, and the
+// label and chat-field styles using it.
+struct ChatWindowsBench {
+  std::string folder;
+  ChatWindowsBench() {
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/bench_chat_XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back(0);
+    if (!mkdtemp(name.data())) exit(1);
+    folder = name.data();
+    std::vector<uint8_t> bytes = test_font_fixed_bytes();
+    ArchiveSource source = {1, bytes.data(), bytes.size()};
+    size_t size = 0;
+    uint8_t* image = archive_build(&source, 1, 1, &size, nullptr, 0);
+    FILE* f = fopen((folder + "/font.dat").c_str(), "wb");
+    if (!f || fwrite(image, 1, size, f) != size || fclose(f) != 0) exit(1);
+    mem_free(image);
+    event_bus_start();
+    assets_startup(folder.c_str());
+    AssetHandle h;
+    asset_request_wait(&h, ASSET_FONT, 1);
+    draw_startup();
+    ui_draw_startup();
+    ui_widgets_startup();
+    ui_set_mouse_provider([](int32_t* x, int32_t* y) { *x = 300, *y = 200; });
+    UiStyle s = {};
+    s.font = 1;
+    s.text_colour = {1, 1, 1, 1};
+    ui_style_register(UI_SKIN_LABEL, &s);
+    chat_fixture_load_locale();
+    chat_startup();
+    for (int32_t log = 0; log < CHAT_LOG_COUNT; log++)
+      for (int32_t i = 0; i < 16; i++) chat_add_text(log, wrapped_line(i).c_str(), i % CHAT_STYLE_COUNT);
+  }
+  ~ChatWindowsBench() {
+    chat_shutdown();
+    ui_set_mouse_provider(nullptr);
+    ui_widgets_shutdown();
+    ui_draw_shutdown();
+    draw_shutdown();
+    assets_shutdown();
+    event_bus_stop();
+    unlink((folder + "/font.dat").c_str());
+    rmdir(folder.c_str());
+  }
+  // About 120 characters of words: two or three lines in either log.
+  static std::string wrapped_line(int32_t i) {
+    std::string line = "line " + std::to_string(i) + ":";
+    while (line.size() < 120) line += " words of chat";
+    return line;
+  }
+};
+
+void BM_ChatTwoLogsOf16WrappedLines(benchmark::State& state) {
+  ChatWindowsBench bench;
+  for (auto _ : state) {
+    ui_begin_frame(0, 1024, 768);
+    chat_declare_lines(1024, 16);
+    ui_end_frame();
+    ui_draw_list(nullptr);
+  }
+  const UiDrawEntry* entries;
+  state.counters["entries"] = ui_draw_list_entries(&entries);
+}
+BENCHMARK(BM_ChatTwoLogsOf16WrappedLines)->Unit(benchmark::kMicrosecond);
+
+// The same without drawing: what declaring (layout of the 32 lines) and resolving cost.
+void BM_ChatTwoLogsOf16WrappedLinesDeclaredOnly(benchmark::State& state) {
+  ChatWindowsBench bench;
+  for (auto _ : state) {
+    ui_begin_frame(0, 1024, 768);
+    chat_declare_lines(1024, 16);
+    ui_end_frame();
+  }
+}
+BENCHMARK(BM_ChatTwoLogsOf16WrappedLinesDeclaredOnly)->Unit(benchmark::kMicrosecond);
+
+// Greedy word wrap of the same 32 lines at the logs' widths in characters of 6 pixels.
+void BM_PlainWordWrapReference(benchmark::State& state) {
+  std::vector<std::string> lines;
+  for (int32_t log = 0; log < 2; log++)
+    for (int32_t i = 0; i < 16; i++) lines.push_back(ChatWindowsBench::wrapped_line(i));
+  for (auto _ : state) {
+    std::vector<std::string> out;
+    for (size_t n = 0; n < lines.size(); n++) {
+      size_t width = n < 16 ? 470 / 6 : 400 / 6;
+      const std::string& text = lines[n];
+      std::string current;
+      size_t start = 0;
+      while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string::npos) end = text.size();
+        std::string word = text.substr(start, end - start);
+        if (!current.empty() && current.size() + 1 + word.size() > width) {
+          out.push_back(current);
+          current.clear();
+        }
+        if (!current.empty()) current += ' ';
+        current += word;
+        start = end + 1;
+      }
+      if (!current.empty()) out.push_back(current);
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_PlainWordWrapReference)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -45,6 +45,15 @@ struct Flow {
 };
 
 Flow* s_flow;
+Window* s_window;
+int (*s_pump)(Window* window);
+int s_closed;
+
+// The window's messages before a frame; 0 once it was asked to close.
+int pump_window(Window* window) {
+  if (s_pump && !s_closed && !s_pump(window)) s_closed = 1;
+  return !s_closed;
+}
 
 // The clock seam: a microsecond counter the run advances by one fixed step per frame.
 uint64_t s_counter_us;
@@ -229,7 +238,7 @@ void run_world(Flow* f, uint64_t step_us, Window* window) {
   // The step rarely divides the run exactly: the nearest whole number of frames runs.
   const uint64_t frames = (total_us + step_us / 2) / step_us;
   uint64_t elapsed = 0;
-  for (uint64_t i = 0; i < frames && !session_lost(f); i++) {
+  for (uint64_t i = 0; i < frames && !session_lost(f) && pump_window(window); i++) {
     if (o->input) headless_input_post(o->input, (double)elapsed * 1e-6);
     s_counter_us += step_us;
     elapsed += step_us;
@@ -292,6 +301,11 @@ const char* headless_step_name(int32_t step) {
   return step >= 0 && step <= HEADLESS_SPAWNED ? names[step] : "?";
 }
 
+void headless_login_set_window(Window* window, int (*pump)(Window* window)) {
+  s_window = window;
+  s_pump = pump;
+}
+
 void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) {
   memset(result, 0, sizeof *result);
   Flow flow;
@@ -326,16 +340,18 @@ void headless_login_run(const HeadlessOptions* options, HeadlessResult* result) 
   // The whole per-frame module list runs, as in the client; with no window and no renderer
   // installed its present only sleeps, so the network slot does the work.
   Window headless_window = {};
-  for (int32_t i = 0; i < options->max_frames && length > 0; i++) {
+  Window* window = s_window ? s_window : &headless_window;
+  s_closed = 0;
+  for (int32_t i = 0; i < options->max_frames && length > 0 && pump_window(window); i++) {
     s_counter_us += step_us;
-    game_modules_frame(&headless_window);
+    game_modules_frame(window);
     advance(&flow);
     result->frames = i + 1;
     if (result->step >= HEADLESS_SPAWNED) break;
     if (session_lost(&flow)) break;
     if (options->sleep_ms > 0) sleep_ms((uint32_t)options->sleep_ms);
   }
-  if (result->spawned && options->run_seconds > 0) run_world(&flow, step_us, &headless_window);
+  if (result->spawned && options->run_seconds > 0) run_world(&flow, step_us, window);
   result->login_status = net_login_status();
   result->world_status = net_world_status();
   net_close_all();

@@ -58,6 +58,12 @@ struct HeadlessResult {
   int32_t frames;
 };
 
+struct Window;
+// A real window for the run (null, the default: none, and the frames present nothing): the
+// frames draw into it, and before each frame pump takes its waiting messages, answering 0
+// once the window was asked to close, which ends the run as a lost session would.
+void headless_login_set_window(Window* window, int (*pump)(Window* window));
+
 // Runs the flow; the network module must be initialised (net_init). The result tells how
 // far it went; both sessions are closed at the end.
 void headless_login_run(const HeadlessOptions* options, HeadlessResult* result);

@@ -15,9 +15,10 @@
 //
 // Interaction: the hit item is the interactive widget (one with callbacks) of greatest order,
 // the later of equal ones, inside the window of greatest layer under the mouse (the later of
-// equal layers; pass-through windows never), or that window itself when it has callbacks and
-// no widget is under the mouse. A press is a drag once the mouse is 8 pixels (Euclidean,
-// rounded) from the press point; a release over the item is a click. Right and middle presses
+// equal layers), or that window itself when it has callbacks and no widget is under the mouse.
+// A pass-through window takes the mouse only on its interactive widgets, never itself. A
+// press is a drag once the mouse is 8 pixels (Euclidean, rounded) from the press point; a
+// release over the item is a click. Right and middle presses
 // count only with UI_STYLE_RIGHT_BUTTON / UI_STYLE_MIDDLE_BUTTON. Callbacks of the hit item run
 // in the order: text click (15), capture (18), toggle (2), state (0), link hover (20), pressed
 // (3) and the window's pressed (3); then a drag moves the item (move, 4) or its window, and a

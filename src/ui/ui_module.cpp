@@ -8,9 +8,16 @@
 #include "platform/clock.h"
 #include "render/render.h"
 #include "ui/chat.h"
+#include "ui/chat_frame.h"
 #include "ui/chat_layout.h"
 #include "ui/frontend.h"
 #include "ui/ui.h"
+
+namespace {
+int32_t g_frame_width;
+// The in-game frame: the chat's windows (the game windows and the HUD join here).
+void ui_game_frame(void) { chat_declare(g_frame_width); }
+}  // namespace
 
 void ui_setup(void) { frontend_setup(); }
 
@@ -18,6 +25,7 @@ void ui_start(void) {
   ui_widgets_startup();
   chat_startup();
   chat_install_effects(net_effects());
+  frontend_set_game_frame(ui_game_frame);
   frontend_start();
 }
 
@@ -26,7 +34,9 @@ void ui_frame(void) {
   int32_t width = (int32_t)(uint32_t)size, height = (int32_t)(size >> 32);
   // The chat key and macros act before the windows declare, so a chat line opened this frame
   // is there when the input line draws; a focused field of another window keeps the key.
-  chat_frame_keys(frame_delta(), input_text_focused());
+  // Before the game the chat is not shown, so its key must not open it unseen.
+  if (frontend_in_game()) chat_frame_keys(frame_delta(), input_text_focused());
+  g_frame_width = width;
   ui_begin_frame(0, width, height);
   frontend_frame();
   ui_end_frame();

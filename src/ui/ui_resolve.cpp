@@ -84,19 +84,21 @@ Item hit_test(void) {
   int32_t best_layer = INT_MIN;
   for (uint32_t i = ui_frame_window_count(); i-- > 0;) {
     UiWindow* w = ui_frame_window(i);
-    if (!w->visible || (w->flags & UI_WINDOW_PASS_THROUGH)) continue;
+    if (!w->visible) continue;
     if (!contains(rect_of(Item{w, nullptr}), mx, my)) continue;
     if (found && w->layer <= best_layer) continue;
-    found = true;
-    best_layer = w->layer;
-    hit = w->callbacks ? Item{w, nullptr} : Item{};
     UiWidget* best = nullptr;
     for (UiWidget* it = w->first; it; it = it->next) {
       if (!it->interactive || !contains(rect_of(Item{w, it}), mx, my)) continue;
       if (it->kind == UI_KIND_LABEL && it->callbacks->link_hover && !link_under_mouse(it)) continue;
       if (!best || it->order >= best->order) best = it;
     }
-    if (best) hit = Item{w, best};
+    // A pass-through window lets the mouse through everywhere but on its interactive widgets
+    // (the chat's links): the window itself never takes it.
+    if ((w->flags & UI_WINDOW_PASS_THROUGH) && !best) continue;
+    found = true;
+    best_layer = w->layer;
+    hit = best ? Item{w, best} : w->callbacks ? Item{w, nullptr} : Item{};
   }
   return hit;
 }

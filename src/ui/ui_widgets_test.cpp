@@ -151,6 +151,33 @@ TEST_F(UiWidgets, TheGreaterLayerGetsTheMouseAndTheLaterOfEqualOnes) {
   }
 }
 
+// A pass-through window above another (the chat's logs over the world's windows): the mouse
+// goes through it, even though it has callbacks, except onto its own interactive widget.
+void pass_through_over(void) {
+  ui_window_begin(1, 0, 0, 0, 200, 200, 1, 1, nullptr);
+  ui_button(10, 0, 0, 200, 200, 0, 1, kit());
+  ui_window_end();
+  ui_window_begin(2, UI_WINDOW_PASS_THROUGH, 100, 100, 200, 200, 5, 1, kit());
+  ui_button(20, 0, 0, 20, 20, 0, 1, kit());
+  ui_window_end();
+}
+
+TEST_F(UiWidgets, APassThroughWindowTakesTheMouseOnlyOnItsWidgets) {
+  struct Case {
+    int32_t x, y;
+    uint32_t winner;
+  };
+  const Case cases[] = {{150, 150, 10}, {105, 105, 20}, {50, 50, 10}};
+  for (const Case& c : cases) {
+    ui_kit_clear_calls();
+    ui_kit_frame(at(c.x, c.y), pass_through_over);
+    char expected[64];
+    snprintf(expected, sizeof expected, "%u 0 %u 8\n", ui_kit_frame_number(), c.winner);
+    EXPECT_EQ(ui_kit_calls_text(1u << 0), expected) << c.x << " " << c.y;
+    ui_kit_frame(at(-1, -1), pass_through_over);
+  }
+}
+
 TEST_F(UiWidgets, WidgetsCompeteByOrderThenDeclaration) {
   struct Case {
     int32_t order_a, order_b;
