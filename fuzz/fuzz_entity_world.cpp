@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           for (uint32_t j = 0; j < pool->dense_count; j++) {
             int32_t index = pool->dense_entity[j];
             CHECK(index > 0 && index == space->pools[m.types[0]]->dense_entity[j]);
-            CHECK(pool->sparse[index] == (int32_t)j);
+            CHECK(pool->sparse[index].row == (int32_t)j);
             uint32_t stamp = m.live.at(number << 24 | (uint32_t)index);
             uint32_t n = pool->element_size < 4 ? pool->element_size : 4;
             CHECK(memcmp(pool_at(pool, j), &stamp, n) == 0);

@@ -331,6 +331,22 @@ TEST_F(GameWorldTest, StaleHandleIsNotFollowed) {
   EXPECT_EQ(object_by_id(61)->server_id, 61u);
 }
 
+// An entity answers to the id it was registered with last; the earlier id no longer reaches
+// it, and removing that id leaves it alone.
+TEST_F(GameWorldTest, ReregisteringAnEntityForgetsItsEarlierId) {
+  uint32_t handle = spawn(SPACE_CREATURES, 70);
+  ASSERT_EQ(entity_register_id(71, handle), 1);
+  EXPECT_EQ(entity_by_id(70), 0u);
+  EXPECT_EQ(object_by_id(70), nullptr);
+  EXPECT_EQ(entity_by_id(71), handle);
+  EXPECT_EQ(((const ServerId*)entity_component(game_world(), COMPONENT_SERVER_ID, handle))->id, 71u);
+  EXPECT_EQ(game_world_id_count(), 1u);
+  entity_remove_by_id(70);
+  EXPECT_TRUE(entity_alive(game_world(), handle));
+  entity_remove_by_id(71);
+  EXPECT_FALSE(entity_alive(game_world(), handle));
+}
+
 int g_listener_calls;
 EntityWorld* g_listener_world;
 void listener(EntityWorld* world) {

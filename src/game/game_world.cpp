@@ -7,15 +7,41 @@
 #include "game/name_table.h"
 
 static EntityWorld* g_world;
-static IntMap* g_by_server_id;  // server id -> handle
+static IntMap* g_by_server_id;  // server id -> handle and its generation (see as_entry)
 static IntMap* g_by_secondary;  // secondary id -> server id
 static GameWorldListener g_listeners[GAME_WORLD_MAX_LISTENERS];
 static int g_listener_count;
 
-// Map values are the numbers themselves. Handles are never 0; a secondary id mapped to
-// server id 0 reads as unknown, which is what id 0 is.
+// Secondary-map values are the server ids themselves; a secondary id mapped to server id 0
+// reads as unknown, which is what id 0 is.
 static void* as_value(uint32_t v) { return (void*)(uintptr_t)v; }
 static uint32_t from_value(void* p) { return (uint32_t)(uintptr_t)p; }
+
+// A server-id entry holds the handle in its low half and the index's generation at
+// registration in its high half: the entry names its entity only while that index was not
+// freed since, which one read of the space's sparse map shows. Handles are never 0, so an
+// entry never reads as absent.
+static_assert(sizeof(void*) == 8, "server-id entries carry handle and generation in one value");
+struct ServerIdEntry {
+  uint32_t handle, generation;
+};
+static void* as_entry(uint32_t handle, uint32_t generation) {
+  return (void*)(uintptr_t)((uint64_t)generation << 32 | handle);
+}
+static ServerIdEntry entry_of(const void* value) {
+  uint64_t v = (uint64_t)(uintptr_t)value;
+  return {(uint32_t)v, (uint32_t)(v >> 32)};
+}
+static ServerIdEntry find_entry(uint32_t server_id) {
+  return entry_of(g_by_server_id ? intmap_find(g_by_server_id, server_id) : nullptr);
+}
+
+// The entry still names the entity it was made for: alive, and its index not freed since.
+static bool entry_current(ServerIdEntry entry) {
+  int alive;
+  uint32_t generation = entity_generation(g_world, entry.handle, &alive);
+  return entry.handle && alive && generation == entry.generation;
+}
 
 static void ensure_maps(void) {
   if (!g_by_server_id) g_by_server_id = intmap_create(256);
@@ -67,14 +93,22 @@ void game_world_shutdown(void) {
 }
 
 int entity_register_id(uint32_t server_id, uint32_t handle) {
-  if (!entity_alive(g_world, handle)) return 0;
+  int alive;
+  uint32_t generation = entity_generation(g_world, handle, &alive);
+  if (!alive) return 0;
   ensure_maps();
   uint32_t previous = entity_by_id(server_id);
   if (previous == handle) return 1;
   if (previous) entity_remove_by_id(server_id);
+  ServerId* id = (ServerId*)entity_component(g_world, COMPONENT_SERVER_ID, handle);
+  // An entity answers to one server id: the entry of the id it had before goes.
+  if (id && id->id != server_id) {
+    ServerIdEntry old = find_entry(id->id);
+    if (old.handle == handle && old.generation == generation) intmap_take(g_by_server_id, id->id);
+  }
   intmap_take(g_by_server_id, server_id);
-  intmap_insert(g_by_server_id, server_id, as_value(handle));
-  if (ServerId* id = (ServerId*)entity_component(g_world, COMPONENT_SERVER_ID, handle)) id->id = server_id;
+  intmap_insert(g_by_server_id, server_id, as_entry(handle, generation));
+  if (id) id->id = server_id;
   return 1;
 }
 
@@ -86,31 +120,30 @@ int object_register_secondary(uint32_t secondary_id, uint32_t server_id) {
   return 1;
 }
 
-// A handle from the map still names the entity of this server id: alive, and its ServerId
-// (where it has one) agrees. A handle whose index was reused by another entity does not.
-static bool handle_owned_by(uint32_t handle, uint32_t server_id) {
-  if (!entity_alive(g_world, handle)) return false;
-  const ServerId* id = (const ServerId*)entity_component(g_world, COMPONENT_SERVER_ID, handle);
-  return !id || id->id == server_id;
-}
-
 uint32_t entity_by_id(uint32_t server_id) {
-  if (!g_by_server_id) return 0;
-  uint32_t handle = from_value(intmap_find(g_by_server_id, server_id));
-  return handle && handle_owned_by(handle, server_id) ? handle : 0;
+  ServerIdEntry entry = find_entry(server_id);
+  return entry_current(entry) ? entry.handle : 0;
 }
 
-// The first of the layered components from `first` to 22 that the entity has. Every pool of
-// a space shares the entity's row, so one row look-up serves the id check and each type.
-static void* layered_record(uint32_t server_id, uint32_t first) {
-  if (!g_by_server_id) return nullptr;
-  EntitySpace* space;
-  int32_t row = entity_row(g_world, from_value(intmap_find(g_by_server_id, server_id)), &space);
-  if (row < 0) return nullptr;
-  const ComponentPool* ids = space->pools[COMPONENT_SERVER_ID];
-  if (ids && ((const ServerId*)pool_at(ids, (uint32_t)row))->id != server_id) return nullptr;
+// The first of the layered components from `first` to 22 that the entity has. Every movement,
+// update and removal message comes through here, and a look-up is a chain of loads (map
+// slot, sparse slot, pool) that the processor overlaps across messages only while each
+// link is short: so the walk leans on what registration guarantees. An entry exists only
+// for an entity of the current world that was alive when registered (replacing the world
+// empties the map), so its space exists and its index is within the space's capacity,
+// which never shrinks; whether the index was freed since, the generation beside the row
+// tells in the same read as the row.
+static inline void* layered_record(uint32_t server_id, uint32_t first) {
+  const IntMap* map = g_by_server_id;
+  if (!map) return nullptr;
+  ServerIdEntry entry = entry_of(intmap_find_hashed(map, server_id, intmap_hash(map, server_id)));
+  if (!entry.handle) return nullptr;
+  const EntitySpace* space = g_world->spaces[entity_space_of(entry.handle)];
+  if (!space->sparse) return nullptr;  // a space without pools has no records
+  EntitySlot slot = space->sparse[entity_index_of(entry.handle)];
+  if (slot.generation != entry.generation || slot.row < 0) return nullptr;
   for (uint32_t type = first; type <= COMPONENT_LOCAL_PLAYER; type++) {
-    if (const ComponentPool* pool = space->pools[type]) return pool_at(pool, (uint32_t)row);
+    if (const ComponentPool* pool = space->pools[type]) return pool_at(pool, (uint32_t)slot.row);
   }
   return nullptr;
 }
@@ -158,16 +191,15 @@ uint32_t object_target_kind(uint32_t server_id) {
 }
 
 void entity_remove_by_id(uint32_t server_id) {
-  if (!g_by_server_id) return;
-  uint32_t handle = from_value(intmap_find(g_by_server_id, server_id));
-  if (!handle) return;
+  ServerIdEntry entry = find_entry(server_id);
+  if (!entry.handle) return;
   const GameObject* object = object_by_id(server_id);
   // Another object may have taken the secondary id over since; its entry stays.
   if (object && object->secondary_id && g_by_secondary &&
       from_value(intmap_find(g_by_secondary, object->secondary_id)) == server_id)
     intmap_take(g_by_secondary, object->secondary_id);
   intmap_take(g_by_server_id, server_id);
-  if (handle_owned_by(handle, server_id)) entity_destroy(g_world, handle);
+  if (entry_current(entry)) entity_destroy(g_world, entry.handle);
 }
 
 uint32_t game_world_id_count(void) { return g_by_server_id ? g_by_server_id->count : 0; }

@@ -11,6 +11,10 @@ static void fill_minus_one(int32_t* values, uint32_t from, uint32_t to) {
   for (uint32_t i = from; i < to; i++) values[i] = -1;
 }
 
+static void fill_unmapped(EntitySlot* slots, uint32_t from, uint32_t to) {
+  for (uint32_t i = from; i < to; i++) slots[i] = {-1, 0};
+}
+
 EntityWorld* world_create(uint32_t tag) {
   EntityWorld* world = (EntityWorld*)mem_calloc(1, sizeof(EntityWorld));
   world->tag = tag;
@@ -69,9 +73,9 @@ int space_register_component(EntitySpace* space, uint32_t type, uint32_t element
   if (space->pool_count == 0) {
     space->dense_capacity = space->capacity;
     space->dense_entity = (int32_t*)mem_alloc((size_t)space->capacity * sizeof(int32_t));
-    space->sparse = (int32_t*)mem_alloc((size_t)space->capacity * sizeof(int32_t));
+    space->sparse = (EntitySlot*)mem_alloc((size_t)space->capacity * sizeof(EntitySlot));
     fill_minus_one(space->dense_entity, 0, space->capacity);
-    fill_minus_one(space->sparse, 0, space->capacity);
+    fill_unmapped(space->sparse, 0, space->capacity);
   }
   pool->dense_capacity = space->dense_capacity;
   pool->sparse_capacity = space->capacity;
@@ -114,8 +118,8 @@ static void space_grow(EntitySpace* space) {
   space->alive = (uint8_t*)mem_realloc(space->alive, now);
   memset(space->alive + old, 0, now - old);
   if (space->pool_count) {
-    space->sparse = (int32_t*)mem_realloc(space->sparse, (size_t)now * sizeof(int32_t));
-    fill_minus_one(space->sparse, old, now);
+    space->sparse = (EntitySlot*)mem_realloc(space->sparse, (size_t)now * sizeof(EntitySlot));
+    fill_unmapped(space->sparse, old, now);
   }
   for (uint32_t i = 0; i < space->pool_count; i++) {
     space->ordered[i]->sparse = space->sparse;
@@ -163,7 +167,7 @@ uint32_t entity_create(EntityWorld* world, uint32_t space_number) {
       pool->dense_count = slot + 1;
     }
     space->dense_entity[slot] = (int32_t)index;
-    space->sparse[index] = (int32_t)slot;
+    space->sparse[index].row = (int32_t)slot;
   }
   return (uint32_t)space->number << 24 | index;
 }
@@ -175,7 +179,7 @@ int entity_destroy(EntityWorld* world, uint32_t handle) {
   space->alive[index] = 0;
   if (space->pool_count) {
     // The last row moves into the hole in every pool at once.
-    uint32_t j = (uint32_t)space->sparse[index];
+    uint32_t j = (uint32_t)space->sparse[index].row;
     uint32_t last = space->ordered[0]->dense_count - 1;
     for (uint32_t i = 0; i < space->pool_count; i++) {
       ComponentPool* pool = space->ordered[i];
@@ -189,10 +193,11 @@ int entity_destroy(EntityWorld* world, uint32_t handle) {
     if (j != last) {
       int32_t moved = space->dense_entity[last];
       space->dense_entity[j] = moved;
-      space->sparse[moved] = (int32_t)j;
+      space->sparse[moved].row = (int32_t)j;
     }
     space->dense_entity[last] = -1;
-    space->sparse[index] = -1;
+    space->sparse[index].row = -1;
+    space->sparse[index].generation++;
   }
   if (space->free_depth == space->free_capacity) {
     space->free_capacity = space->free_capacity ? space->free_capacity * 2 : 16;

@@ -7,10 +7,12 @@
 // rows agree, the pools of a space share one pair of index arrays (owned by the space).
 //
 // Handles are (space << 24) | index; index 0 is never handed out, so handle 0 means "none".
-// Freed indices are reused last-freed-first and there is no generation counter: a stale
-// handle names whichever entity reuses its index. Destroying an entity moves the last dense
-// element of every pool into its slot, so element addresses and dense slots stay valid only
-// until the next creation or destruction in that space.
+// Freed indices are reused last-freed-first and handles carry no generation: a stale handle
+// names whichever entity reuses its index. Beside each index's row the space counts how
+// often the index was freed, so a holder that kept (handle, entity_generation) can tell its
+// entity from a later one in one read (the server-id map does; plain handles do not). Destroying an entity
+// moves the last dense element of every pool into its slot, so element addresses and dense slots stay valid
+// only until the next creation or destruction in that space.
 //
 // Limits: index capacity grows by doubling up to 2^24 (indices 1..0xFFFFFF); creation beyond
 // that fails with 0. Invalid arguments are answered with 0 or null. Allocation failure is
@@ -29,6 +31,13 @@ constexpr uint32_t SPACE_DEFAULT_CAPACITY = 32;
 static inline uint32_t entity_space_of(uint32_t handle) { return handle >> 24; }
 static inline uint32_t entity_index_of(uint32_t handle) { return handle & ENTITY_INDEX_MAX; }
 
+// What the sparse map holds per entity index: the row and, in the same read, how many times
+// the index was freed.
+struct EntitySlot {
+  int32_t row;  // dense slot in every pool of the space, -1 for none
+  uint32_t generation;
+};
+
 struct ComponentPool {
   uint32_t type;
   uint32_t element_size;
@@ -36,7 +45,7 @@ struct ComponentPool {
   int32_t* dense_entity;  // dense slot -> entity index, -1 for unused slots (the space's)
   uint32_t dense_capacity;
   uint32_t dense_count;
-  int32_t* sparse;  // entity index -> dense slot, -1 for none (the space's)
+  EntitySlot* sparse;  // entity index -> dense slot (the space's)
   uint32_t sparse_capacity;
   ReleaseFn release;  // called with an element's address before it is removed, or null
 };
@@ -53,9 +62,10 @@ struct EntitySpace {
   ComponentPool* pools[WORLD_COMPONENT_TYPES];    // by component type
   ComponentPool* ordered[WORLD_COMPONENT_TYPES];  // in registration order
   uint8_t pool_count;
-  // The index arrays every pool points to, from the first registration on.
+  // The index arrays every pool points to, from the first registration on (a space without
+  // pools has neither, and its indices stay at generation 0).
   int32_t* dense_entity;
-  int32_t* sparse;
+  EntitySlot* sparse;
   uint32_t dense_capacity;
 };
 
@@ -109,22 +119,35 @@ static inline int entity_alive(const EntityWorld* world, uint32_t handle) {
   return entity_live_space(world, handle, &index) != nullptr;
 }
 
-// The dense slot an alive entity occupies in every pool of its space (*space_out set), or -1
-// when the handle names no alive entity or the space has no pools. The shared sparse map
-// alone answers: it holds -1 for every index that is free or was never handed out.
-static inline int32_t entity_row(const EntityWorld* world, uint32_t handle, EntitySpace** space_out) {
+// How many times the index of an alive entity was freed before (0 in a space without pools),
+// or 0 with *alive_out 0 when the handle names no alive entity.
+static inline uint32_t entity_generation(const EntityWorld* world, uint32_t handle, int* alive_out) {
+  uint32_t index;
+  EntitySpace* space = entity_live_space(world, handle, &index);
+  *alive_out = space != nullptr;
+  return space && space->sparse ? space->sparse[index].generation : 0;
+}
+
+// The dense slot the entity occupies in every pool of its space (*space_out set), or -1 when
+// the handle names no alive entity, the index was freed since it was at `generation`, or the
+// space has no pools. The sparse map alone answers: its row is -1 for every index that is
+// free or was never handed out.
+static inline int32_t entity_row(const EntityWorld* world, uint32_t handle, uint32_t generation,
+                                 EntitySpace** space_out) {
   if (!world) return -1;
   EntitySpace* space = world->spaces[entity_space_of(handle)];
   uint32_t index = entity_index_of(handle);
   if (!space || index >= space->capacity || !space->sparse) return -1;
+  EntitySlot slot = space->sparse[index];
+  if (slot.generation != generation) return -1;
   *space_out = space;
-  return space->sparse[index];
+  return slot.row;
 }
 
 // Element of an entity index in this pool, or null.
 static inline void* pool_element(const ComponentPool* pool, uint32_t entity_index) {
   if (!pool || entity_index >= pool->sparse_capacity) return nullptr;
-  int32_t j = pool->sparse[entity_index];
+  int32_t j = pool->sparse[entity_index].row;
   if (j < 0) return nullptr;
   return pool_at(pool, (uint32_t)j);
 }

@@ -63,14 +63,14 @@ void check_space(const EntityWorld* world, const SpaceLayout& layout, const Orac
       int32_t index = pool->dense_entity[j];
       ASSERT_EQ(index, first->dense_entity[j]) << "slot " << j;
       ASSERT_GT(index, 0);
-      ASSERT_EQ(pool->sparse[index], (int32_t)j);
+      ASSERT_EQ(pool->sparse[index].row, (int32_t)j);
       uint32_t handle = layout.number << 24 | (uint32_t)index;
       ASSERT_TRUE(oracle.live.count(handle));
       ASSERT_TRUE(has_stamp(pool_at(pool, j), size, handle, type)) << "slot " << j << " type " << type;
     }
     for (uint32_t j = pool->dense_count; j < pool->dense_capacity; j++) ASSERT_EQ(pool->dense_entity[j], -1);
     uint32_t mapped = 0;
-    for (uint32_t i = 0; i < pool->sparse_capacity; i++) mapped += pool->sparse[i] >= 0;
+    for (uint32_t i = 0; i < pool->sparse_capacity; i++) mapped += pool->sparse[i].row >= 0;
     ASSERT_EQ(mapped, pool->dense_count);
   }
   // The free stack holds exactly the dead indices below next index, most recent on top.
@@ -165,6 +165,37 @@ TEST(EntityWorld, HandlesIndicesAndReuse) {
   world_destroy(world);
 }
 
+// A holder that kept (handle, generation) tells its entity from the one that reuses the index;
+// the handle alone cannot.
+TEST(EntityWorld, GenerationTellsAReusedIndexApart) {
+  EntityWorld* world = world_create(1);
+  EntitySpace* space = world_create_space(world, 7, 0);
+  ASSERT_EQ(space_register_component(space, 3, 8, nullptr), 1);
+  world_create_space(world, 8, 0);  // no pools: no sparse map, generation stays 0
+  uint32_t a = entity_create(world, 7), b = entity_create(world, 7);
+  int alive;
+  uint32_t first = entity_generation(world, a, &alive);
+  ASSERT_EQ(alive, 1);
+  EntitySpace* found = nullptr;
+  EXPECT_EQ(entity_row(world, a, first, &found), 0);
+  EXPECT_EQ(found, space);
+  ASSERT_EQ(entity_destroy(world, a), 1);
+  EXPECT_EQ(entity_generation(world, a, &alive), 0u);
+  EXPECT_EQ(alive, 0);
+  EXPECT_EQ(entity_row(world, a, first, &found), -1);  // freed
+  ASSERT_EQ(entity_create(world, 7), a);
+  uint32_t second = entity_generation(world, a, &alive);
+  EXPECT_NE(second, first);
+  EXPECT_EQ(entity_row(world, a, first, &found), -1);  // the old entity's generation
+  EXPECT_EQ(entity_row(world, a, second, &found), 1);  // appended after b
+  EXPECT_EQ(entity_row(world, b, entity_generation(world, b, &alive), &found), 0);
+  uint32_t c = entity_create(world, 8);
+  EXPECT_EQ(entity_generation(world, c, &alive), 0u);
+  EXPECT_EQ(alive, 1);
+  EXPECT_EQ(entity_row(world, c, 0, &found), -1);
+  world_destroy(world);
+}
+
 TEST(EntityWorld, DestroyingSlotZeroMovesTheLastEntityThereInEveryPool) {
   EntityWorld* world = world_create(1);
   EntitySpace* space = world_create_space(world, 2, 4);
@@ -207,7 +238,7 @@ TEST(EntityWorld, CapacityFromCreationAndDoubling) {
   EXPECT_EQ(entity_create(world, 1), 1u << 24 | 32);  // index 32 is not below 32: doubles
   EXPECT_EQ(space->capacity, 64u);
   EXPECT_EQ(space_pool(space, 5)->sparse_capacity, 64u);
-  EXPECT_EQ(space_pool(space, 5)->sparse[63], -1);
+  EXPECT_EQ(space_pool(space, 5)->sparse[63].row, -1);
   world_destroy(world);
 }
 
