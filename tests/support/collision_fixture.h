@@ -1,0 +1,49 @@
+#pragma once
+// Test-only cells for the collision queries: a cell decoded from a list of triangles built
+// with the content tools' builder, and the demo zones' cells decoded from the built archives.
+#include <cstdint>
+#include <vector>
+
+#include "base/math.h"
+
+struct BspObject;
+
+struct FixtureTriangle {
+  Vec3 a, b, c;
+  uint32_t flags;    // the surface word (BSP_SURFACE_* bits)
+  uint8_t shade[3];  // per corner
+};
+
+// A decoded cell of the triangles, or null when the builder refused them.
+BspObject* collision_fixture_cell(const std::vector<FixtureTriangle>& triangles);
+// An axis-aligned box as twelve triangles (no bottom face when open_bottom).
+void collision_fixture_box(Vec3 min, Vec3 max, uint32_t flags, std::vector<FixtureTriangle>* out,
+                           bool open_bottom = false);
+// A flat square at height y, two triangles wound clockwise seen from above, as the zone
+// tools wind them.
+void collision_fixture_square(float x0, float z0, float x1, float z1, float y, uint32_t flags, uint8_t shade,
+                              std::vector<FixtureTriangle>* out);
+
+// Every cell of the demo zones 1..3 in the built archives under OSTREVANE_BINARY_DIR/assets;
+// empty when the archives are missing. The caller destroys them with bsp_destroy.
+std::vector<BspObject*> collision_fixture_demo_cells(const char* binary_dir);
+
+// A zone of 16 x 16 cells of cell_size units from (0, 0) whose listed cells are loaded (taken
+// over, destroyed with the zone); the streaming table is emptied again on destruction.
+struct FixtureCell {
+  uint32_t column, row;
+  BspObject* bsp;
+};
+class CollisionFixtureZone {
+ public:
+  CollisionFixtureZone(const std::vector<FixtureCell>& cells, uint32_t cell_size);
+  ~CollisionFixtureZone();
+  CollisionFixtureZone(const CollisionFixtureZone&) = delete;
+  CollisionFixtureZone& operator=(const CollisionFixtureZone&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  std::vector<FixtureCell> cells_;
+  std::vector<struct MapObject*> maps_;
+  bool ok_ = true;
+};
