@@ -150,9 +150,16 @@ Vec3 slide_move(Vec3 d, Vec3 d0, Vec3 start, Vec3* cur, float* frac, int depth) 
     const float rise = t.on_ground
                            ? K.step_height
                            : clampf(t.surface - (a.y - m->height / 2), 0, fmaxf(t.eye, 0)) + K.step_height;
-    const Vec3 up = {to.x, to.y + rise, to.z};
-    if (!capsule_touches(up)) {
-      const Vec3 f = step_down(up, to);
+    // A rounded capsule meets a ledge's edge before its axis is over the ledge, and resting on
+    // an edge gives a push-out normal steeper than walkable; so when the step straight up
+    // fails, the step is tried again a radius further along the move, where the capsule
+    // stands on the ledge's top.
+    const Vec3 ahead = vec3_scale(vec3_unit(flat(dn)), m->radius);
+    for (int attempt = 0; attempt < 2; attempt++) {
+      const Vec3 base = attempt ? vec3_add(to, ahead) : to;
+      const Vec3 up = {base.x, base.y + rise, base.z};
+      if (capsule_touches(up)) continue;
+      const Vec3 f = step_down(up, base);
       Vec3 normal;
       if (f.y - a.y > 0.0001f && ground_test(f, 1, &normal)) {
         t.stepped = 1;

@@ -1,5 +1,6 @@
 #include "support/collision_fixture.h"
 
+#include <cmath>
 #include <string>
 
 #include "assets/archive.h"
@@ -101,4 +102,28 @@ CollisionFixtureZone::~CollisionFixtureZone() {
   for (const FixtureCell& c : cells_)
     if (c.bsp) bsp_destroy(c.bsp);
   for (MapObject* m : maps_) delete m;
+}
+
+void collision_fixture_playground(std::vector<FixtureTriangle>* out) {
+  collision_fixture_square(0, 0, 64, 64, 0, 0, 200, out);
+  collision_fixture_box({3, 0, 40}, {7, 3, 41}, 0, out, true);
+  // The 45-degree wall: a vertical quad along x + z = 54, both sides solid.
+  out->push_back({{6, 0, 48}, {18, 0, 36}, {18, 3, 36}, 0, {200, 200, 200}});
+  out->push_back({{6, 0, 48}, {18, 3, 36}, {6, 3, 48}, 0, {200, 200, 200}});
+  collision_fixture_box({20, 0, 30}, {24, 0.25f, 41}, 0, out, true);
+  collision_fixture_box({27, 0, 30}, {31, 0.35f, 41}, 0, out, true);
+  const float ramps[2][2] = {{34, 30}, {41, 50}};
+  for (const auto& r : ramps) {
+    const float x0 = r[0], x1 = r[0] + 4, top = 4 * tanf(r[1] * 3.14159265f / 180);
+    out->push_back({{x0, 0, 44}, {x1, 0, 44}, {x1, top, 40}, 0, {200, 200, 200}});
+    out->push_back({{x0, 0, 44}, {x1, top, 40}, {x0, top, 40}, 0, {200, 200, 200}});
+    collision_fixture_box({x0, 0, 30}, {x1, top, 40}, 0, out, true);
+  }
+  collision_fixture_box({48, 0, 42}, {52, 0.2f, 56}, 0, out, true);
+  collision_fixture_box({55, 0, 42}, {59, 1.0f, 56}, 0, out, true);
+  collision_fixture_box({8, 2.4f, 8}, {16, 2.8f, 16}, 0, out);
+  out->push_back({{60, 0, 30}, {63, 0, 30}, {63, 3, 30}, 1, {200, 200, 200}});
+  out->push_back({{60, 0, 30}, {63, 3, 30}, {60, 3, 30}, 1, {200, 200, 200}});
+  collision_fixture_square(2, 22, 8, 28, 0, 8, 0, out);
+  collision_fixture_box({20, 0, 2}, {24, 1.5f, 14}, 0, out, true);  // the pool's wading shelf
 }

@@ -47,3 +47,13 @@ class CollisionFixtureZone {
   std::vector<struct MapObject*> maps_;
   bool ok_ = true;
 };
+
+// The movement playground: one 64 x 64 cell with a floor at y 0 (shade 200) and lanes run
+// towards -z from z 46..50: a wall met head-on (x 3..7 at z 40..41), a wall at 45 degrees
+// (the line x + z = 54), risers of 0.25 (x 20..24) and 0.35 (x 27..31) from z 41, ramps of 30
+// (x 34..38) and 50 degrees (x 41..45) rising from z 44 to z 40 onto platforms, platforms
+// 0.2 (x 48..52) and 1.0 high (x 55..59) over z 42..56 to walk off, a ceiling slab from y 2.4
+// over x 8..16, z 8..16, an uncollidable wall across x 60..63 at z 30, and a square flagged
+// "no shade" (shade 0) over x 2..8, z 22..28, and a shelf 1.5 high over x 20..24, z 2..14
+// for the pool's wading edge. The solid prop box and the pool are props.
+void collision_fixture_playground(std::vector<FixtureTriangle>* out);
