@@ -47,11 +47,12 @@ int boxes_overlap(const Bounds& a, const Bounds& b) {
          a.min.z <= b.max.z && a.max.z >= b.min.z;
 }
 
-// The slab test on a triangle's own bounds, from t = 0; the ray's inverse holds 1/0 = inf.
-int ray_meets_box(const Ray& r, const float min[3], const float max[3]) {
+// The slab test from t = 0 to the segment's end (the ray's direction is a unit vector, so t
+// is the distance); the ray's inverse holds 1/0 = inf. Boxes beyond the end cannot hold a hit.
+int ray_meets_box(const Ray& r, const float min[3], const float max[3], float reach) {
   const float o[3] = {r.origin.x, r.origin.y, r.origin.z}, d[3] = {r.direction.x, r.direction.y, r.direction.z},
               inv[3] = {r.inverse.x, r.inverse.y, r.inverse.z};
-  float lo = 0, hi = INFINITY;
+  float lo = 0, hi = reach;
   for (int k = 0; k < 3; k++) {
     if (d[k] == 0.0f || std::isinf(inv[k])) {
       if (!(o[k] >= min[k] && o[k] <= max[k])) return 0;
@@ -155,21 +156,23 @@ int world_trace(const BspObject* cell, Vec3 from, Vec3 to, int one_sided, TraceH
   if (!cell || !cell->root) return 0;
   const Ray ray = ray_from_points(from, to);
   float best = vec3_distance_squared(from, to);
+  const float reach = sqrtf(best) * 1.0001f + 0.0001f;
   int found = 0;
   TraceHit hit = {};
   int top = 0;
   const BspNode* node = cell->root;
   while (node || top > 0) {
     if (!node) node = g_trace_stack[--top];
-    Vec3 entry;
-    if (!ray_hits_bounds(&ray, &node->bounds, &entry)) {
+    const Bounds& b = node->bounds;
+    const float lo[3] = {b.min.x, b.min.y, b.min.z}, hi[3] = {b.max.x, b.max.y, b.max.z};
+    if (!ray_meets_box(ray, lo, hi, reach)) {
       node = nullptr;
       continue;
     }
     if (is_leaf(node)) {
       for (uint32_t i = 0; i < node->triangle_count; i++) {
         const BspCollisionTriangle* t = &node->triangles[i];
-        if ((t->surface & BSP_SURFACE_NOT_COLLIDABLE) || !ray_meets_box(ray, t->min, t->max)) continue;
+        if ((t->surface & BSP_SURFACE_NOT_COLLIDABLE) || !ray_meets_box(ray, t->min, t->max, reach)) continue;
         const Vec3 a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
         Vec3 p;
         if (!ray_hits_triangle(&ray, a, b, c, one_sided, &p)) continue;
