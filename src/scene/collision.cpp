@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int CAPSULE_PROJECTIONS = 4;
+
 // One stack per query kind: the trace may run while a contact query's results are in use.
 const BspNode* g_trace_stack[BSP_DEPTH_MAX];
 const BspNode* g_contact_stack[BSP_DEPTH_MAX];
@@ -147,8 +149,15 @@ int sphere_triangle_contact(Vec3 centre, float radius, float radius_squared, Vec
 }
 
 int capsule_triangle_contact(const Capsule* capsule, Vec3 a, Vec3 b, Vec3 c, Contact* out) {
-  const Vec3 q = closest_point_on_triangle(a, b, c, capsule->top, nullptr);
-  const Vec3 s = closest_point_on_segment(capsule->top, capsule->bottom, q);
+  // One projection from the axis top to the triangle and back to the axis can land far from
+  // the axis point nearest the triangle (a slope met by the capsule's foot is reached from
+  // the top at a point up the slope), and a missed penetration lets the player sink into
+  // steep ground; alternating the projections a few times closes in on the nearest pair.
+  Vec3 s = capsule->top;
+  for (int i = 0; i < CAPSULE_PROJECTIONS; i++) {
+    const Vec3 q = closest_point_on_triangle(a, b, c, s, nullptr);
+    s = closest_point_on_segment(capsule->top, capsule->bottom, q);
+  }
   return sphere_triangle_contact(s, capsule->radius, capsule->radius_squared, a, b, c, out);
 }
 

@@ -76,6 +76,6 @@ float world_shade_at(const BspObject* cell, Vec3 point, const Bounds* search);
 // radius_squared or is not a number.
 int sphere_triangle_contact(Vec3 centre, float radius, float radius_squared, Vec3 a, Vec3 b, Vec3 c,
                             Contact* out);
-// The sphere of the capsule's radius at the axis point nearest to the triangle's point
-// nearest the axis top.
+// The sphere of the capsule's radius at the axis point nearest to the triangle, found by
+// projecting from the axis top to the triangle and back to the axis, four times.
 int capsule_triangle_contact(const Capsule* capsule, Vec3 a, Vec3 b, Vec3 c, Contact* out);

@@ -229,6 +229,13 @@ TEST(Collision, CapsuleRecordAndMergedContact) {
   EXPECT_EQ(squat.top.y, 2.0f);
   EXPECT_EQ(squat.bottom.y, 2.0f);
 
+  // A 50-degree slope met by the capsule's foot: projected once from the axis top, the
+  // nearest axis point would stay 0.55 from the slope; the foot is 0.3 from it.
+  Contact foot;
+  const Capsule on_slope = capsule_make({0, 1.5f, 0.448f}, 0.5f, 2);
+  ASSERT_EQ(capsule_triangle_contact(&on_slope, {-5, 0, 0}, {5, 0, 0}, {0, 11.9175f, 10}, &foot), 1);
+  EXPECT_NEAR(foot.penetration, 0.2f, 0.01f);
+
   // A floor and a wall: the merged contact of a capsule in the corner.
   std::vector<FixtureTriangle> tris;
   collision_fixture_square(0, 0, 10, 10, 0, 0x10, 255, &tris);

@@ -55,12 +55,13 @@ void collision_fixture_box(Vec3 lo, Vec3 hi, uint32_t flags, std::vector<Fixture
   }
 }
 
-std::vector<BspObject*> collision_fixture_demo_cells(const char* binary_dir) {
-  std::vector<BspObject*> cells;
+std::vector<FixtureCell> collision_fixture_zone_cells(const char* binary_dir, uint32_t only) {
+  std::vector<FixtureCell> cells;
   const std::string dir = std::string(binary_dir) + "/assets/";
   Archive* maps = archive_open((dir + "map.dat").c_str());
   Archive* bsps = archive_open((dir + "bsp.dat").c_str());
   for (uint32_t zone = 1; maps && bsps && zone <= 3; zone++) {
+    if (only && zone != only) continue;
     for (uint32_t c = 0; c < 16; c++) {
       for (uint32_t r = 0; r < 16; r++) {
         uint32_t size = 0;
@@ -72,13 +73,19 @@ std::vector<BspObject*> collision_fixture_demo_cells(const char* binary_dir) {
         map_destroy(map);
         BspObject* bsp = bytes ? bsp_decode(bytes, size) : nullptr;
         mem_free(bytes);
-        if (bsp) cells.push_back(bsp);
+        if (bsp) cells.push_back({c, r, bsp});
       }
     }
   }
   if (maps) archive_close(maps);
   if (bsps) archive_close(bsps);
   return cells;
+}
+
+std::vector<BspObject*> collision_fixture_demo_cells(const char* binary_dir) {
+  std::vector<BspObject*> out;
+  for (const FixtureCell& c : collision_fixture_zone_cells(binary_dir, 0)) out.push_back(c.bsp);
+  return out;
 }
 
 CollisionFixtureZone::CollisionFixtureZone(const std::vector<FixtureCell>& cells, uint32_t cell_size)

@@ -24,8 +24,11 @@ void collision_fixture_box(Vec3 min, Vec3 max, uint32_t flags, std::vector<Fixtu
 void collision_fixture_square(float x0, float z0, float x1, float z1, float y, uint32_t flags, uint8_t shade,
                               std::vector<FixtureTriangle>* out);
 
-// Every cell of the demo zones 1..3 in the built archives under OSTREVANE_BINARY_DIR/assets;
-// empty when the archives are missing. The caller destroys them with bsp_destroy.
+// Every cell of the demo zones 1..3 (or of the one zone named) in the built archives under
+// binary_dir/assets, with its column and row; empty when the archives are missing. The
+// caller destroys them with bsp_destroy.
+struct FixtureCell;
+std::vector<FixtureCell> collision_fixture_zone_cells(const char* binary_dir, uint32_t zone);
 std::vector<BspObject*> collision_fixture_demo_cells(const char* binary_dir);
 
 // A zone of 16 x 16 cells of cell_size units from (0, 0) whose listed cells are loaded (taken
