@@ -310,6 +310,29 @@ class DemoZones(unittest.TestCase):
                 by_key.setdefault(int(k), set()).add(t)
         self.assertTrue(all(len(t) == 1 for t in by_key.values()), by_key)
 
+    def test_movement_playground(self):
+        """The playground's slopes, flags and winding, from the triangles of zone 3 alone."""
+        slopes, flags = [], set()
+        for c, r, ident in self.cells(3):
+            bsp = self.bsps[self.maps[ident]["bsp"]]
+            pos = bsp["vertices"]["pos"].astype(np.float64)
+            for t in bsp["triangles"]:
+                a, b, c3 = (pos[i] for i in t["corners"])
+                n = np.cross(b - a, c3 - a)
+                length = np.linalg.norm(n)
+                centre = (a + b + c3) / 3
+                if length < 1e-9 or not (136 <= centre[0] <= 200 and 50 <= centre[2] <= 107):
+                    continue
+                flags.add(int(t["flags"]))
+                # Clockwise seen from the front: the front of the ramps faces up, so the
+                # corners' normal points down.
+                if n[1] < 0:
+                    slopes.append(round(math.degrees(math.acos(-n[1] / length))))
+        self.assertIn(30, slopes, "the 30-degree ramp")
+        self.assertIn(50, slopes, "the 50-degree ramp")
+        self.assertIn(1, flags, "an uncollidable wall")
+        self.assertIn(8, flags, "a square left out of shade sampling")
+
     def test_terrain_is_continuous_across_seams(self):
         z = self.maps[3]
         size = z["cell_size"]
@@ -454,6 +477,8 @@ class Builders(unittest.TestCase):
             "statement before zone": ("grid 0 0 2 2 64\n", 1),
             "257 columns": ("zone 9 T\ngrid 0 0 257 1 64\n", 2),
             "prop with a field missing": (base + "prop 1 2 3\n", 4),
+            "quad without area": (base + "quad grass 1 0 1 2 0 2 3 0 3 4 0 4 0\n", 4),
+            "quad outside the grid": (base + "quad grass 120 0 10 120 0 12 140 0 12 140 0 10 0\n", 4),
         }
         out = os.path.join(self.dir, "zones")
         for what, (text, line) in cases.items():

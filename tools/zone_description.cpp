@@ -172,6 +172,16 @@ bool parse_zone_line(const Line& l, const std::vector<ZoneMaterial>& materials, 
     z->boxes.push_back(b);
     return true;
   }
+  if (what == "quad") {
+    ZoneQuad q;
+    if (!l.count(14, "quad MATERIAL X0 Y0 Z0 X1 Y1 Z1 X2 Y2 Z2 X3 Y3 Z3 FLAGS") ||
+        !l.material_at(1, materials, &q.material) || !l.numbers(2, &q.corners[0][0], 12) ||
+        !l.unsigned_at(14, &q.flags))
+      return false;
+    q.line = l.number;
+    z->quads.push_back(q);
+    return true;
+  }
   if (what == "sun") {
     float v[4];
     if (!l.count(4, "sun DX DY DZ AMBIENT") || !l.numbers(1, v, 4)) return false;

@@ -24,6 +24,10 @@
 //                                          ground, opaque at FROM corners, clear elsewhere
 //   box MATERIAL X0 Y0 Z0 X1 Y1 Z1 FLAGS   a solid box without its bottom face; FLAGS is its
 //                                          surface word (0: collidable and shaded)
+//   quad MATERIAL X0 Y0 Z0 X1 Y1 Z1 X2 Y2 Z2 X3 Y3 Z3 FLAGS
+//                                          a flat four-cornered face (ramps, slanted walls),
+//                                          corners clockwise seen from its front; FLAGS as
+//                                          for a box (1: not collidable, 8: no shade)
 //   sun DX DY DZ AMBIENT                   direction towards the sun and the shade of
 //                                          unlit ground (0..1), for the baked shade
 //   lamp X Y Z RADIUS COLOUR               warm baked light 0xRRGGBB fading out at RADIUS
@@ -67,6 +71,13 @@ struct ZoneBox {
   int line;
 };
 
+struct ZoneQuad {
+  uint32_t material;
+  float corners[4][3];
+  uint32_t flags;
+  int line;
+};
+
 struct ZoneLamp {
   float position[3];
   float radius;
@@ -96,6 +107,7 @@ struct ZoneDescription {
   std::vector<ZonePaint> paints;
   std::vector<ZoneTransition> transitions;
   std::vector<ZoneBox> boxes;
+  std::vector<ZoneQuad> quads;
   std::vector<ZoneLamp> lamps;
   float sun[3] = {0, 1, 0};
   float ambient = 1;

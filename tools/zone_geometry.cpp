@@ -224,6 +224,33 @@ bool build_box(const ZoneBox& b, const Lighting& lighting, Cells* cells) {
          build_face(b, lo, {0, dy, 0}, {dx, 0, 0}, lighting, cells);                        // -z
 }
 
+// A quad as two triangles a b c and a c d, wound as given (clockwise from the front), lit
+// with the front's normal.
+bool build_quad(const ZoneQuad& q, const Lighting& lighting, Cells* cells) {
+  Vec p[4];
+  for (int k = 0; k < 4; k++) p[k] = {q.corners[k][0], q.corners[k][1], q.corners[k][2]};
+  const Vec e1 = {p[1].x - p[0].x, p[1].y - p[0].y, p[1].z - p[0].z};
+  const Vec e2 = {p[2].x - p[0].x, p[2].y - p[0].y, p[2].z - p[0].z};
+  Vec n = {e2.y * e1.z - e2.z * e1.y, e2.z * e1.x - e2.x * e1.z, e2.x * e1.y - e2.y * e1.x};
+  const double ln = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+  if (!(ln > 1e-9)) return false;
+  n = {n.x / ln, n.y / ln, n.z / ln};
+  const double l1 = std::sqrt(e1.x * e1.x + e1.y * e1.y + e1.z * e1.z);
+  const Vec e3 = {p[3].x - p[0].x, p[3].y - p[0].y, p[3].z - p[0].z};
+  const double l3 = std::sqrt(e3.x * e3.x + e3.y * e3.y + e3.z * e3.z);
+  const float uv[4][2] = {{0, 0}, {(float)(l1 / 4), 0}, {(float)(l1 / 4), (float)(l3 / 4)}, {0, (float)(l3 / 4)}};
+  BspBuildCorner c[4];
+  for (int k = 0; k < 4; k++) c[k] = lighting.corner(p[k], n, uv[k][0], uv[k][1], OPAQUE_WHITE);
+  const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
+  for (auto& tri : triangles) {
+    BspBuildTriangle t = {};
+    t.flags = q.flags;
+    for (int k = 0; k < 3; k++) t.corners[k] = c[tri[k]];
+    if (!cells->add(t, q.material)) return false;
+  }
+  return true;
+}
+
 // The terrain as drawn: each grid square is the two triangles build_terrain makes.
 double terrain_height(const ZoneDescription& zone, double x, double z) {
   const double s = zone.spacing;
@@ -254,6 +281,11 @@ bool zone_build_geometry(const ZoneDescription& zone, const std::vector<ZoneMate
   for (const ZoneBox& b : zone.boxes)
     if (!build_box(b, lighting, &out)) {
       *error = zone.path + ":" + std::to_string(b.line) + ": the box reaches outside the grid";
+      return false;
+    }
+  for (const ZoneQuad& q : zone.quads)
+    if (!build_quad(q, lighting, &out)) {
+      *error = zone.path + ":" + std::to_string(q.line) + ": the quad has no area or reaches outside the grid";
       return false;
     }
   return true;

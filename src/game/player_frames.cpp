@@ -1,6 +1,9 @@
 #include "game/player_frames.h"
 
+#include "game/creature_path.h"
 #include "game/game_world.h"
+#include "game/model_bounds.h"
+#include "game/movement.h"
 #include "game/object_effects.h"
 #include "game/player_camera.h"
 #include "game/player_control.h"
@@ -8,9 +11,16 @@
 #include "game/world_queries.h"
 #include "platform/clock.h"
 #include "scene/water.h"
+#include "scene/zone_collision.h"
+#include "scene/zone_stream.h"
 
-// Until the collision code installs its queries, traces miss and gathers find nothing.
-void player_input_setup(void) { world_queries_install(nullptr, nullptr, nullptr); }
+// The zone's collision queries answer the camera, the water state, the creatures' ground
+// probe and the models' light.
+void player_input_setup(void) {
+  world_queries_install(nullptr, nullptr, nullptr);
+  creature_set_zone_trace(zone_trace_point);
+  model_bounds_set_light_source(zone_light_sample);
+}
 void player_input_start(void) {
   player_control_start();
   player_camera_start();
@@ -21,8 +31,13 @@ void player_input_frame(void) {
   camera_look(frame_delta());
   player_control(frame_delta());
 }
+// A zone without a grid of cells has no static world to stand on: there the player keeps
+// moving over flat ground at its own height.
 void player_physics_frame(void) {
-  player_physics_step(frame_delta());
+  if (zone_stream_has_grid())
+    movement_frame(frame_delta());
+  else
+    player_physics_step(frame_delta());
   game_objects_frame(frame_delta());
 }
 void camera_place_frame(void) { camera_update(frame_delta()); }

@@ -1,18 +1,12 @@
 #pragma once
 // The questions player control, the camera and the water state ask of the zone: segment
-// traces and prop gathers. The collision code installs the real queries; until then a trace
-// answers "no hit" and a gather "no props", so the demo walks on flat ground and is never in
-// water. Tests install fakes. Main thread only.
+// traces (scene/zone_collision.h) and prop gathers (scene/prop_queries.h). Tests install fakes
+// in their place; null puts back the real queries. Main thread only.
 #include <cstdint>
 
 #include "base/math.h"
+#include "scene/zone_collision.h"
 
-struct TraceHit {
-  Vec3 point;
-  Vec3 normal;
-  float distance;  // from the segment's start
-  uint32_t surface;
-};
 // 1 with the nearest hit along from -> to (out may be null), else 0.
 typedef int (*SegmentTraceFn)(Vec3 from, Vec3 to, TraceHit* out);
 // Handles of up to `capacity` props whose bounds overlap the upright capsule a .. b of the
@@ -22,10 +16,6 @@ typedef int (*SegmentTraceFn)(Vec3 from, Vec3 to, TraceHit* out);
 typedef int (*PropGatherFn)(Vec3 a, Vec3 b, float radius, int32_t header_filter, uint32_t* handles,
                             int capacity);
 
-// Null puts back the stand-in.
+// Null puts back the real query.
 void world_queries_install(SegmentTraceFn zone_trace, SegmentTraceFn world_trace, PropGatherFn gather);
-// The zone and its props.
-int zone_trace(Vec3 from, Vec3 to, TraceHit* out);
-// The zone's geometry only (props excluded).
-int zone_trace_world(Vec3 from, Vec3 to, TraceHit* out);
 int prop_gather(Vec3 a, Vec3 b, float radius, int32_t header_filter, uint32_t* handles, int capacity);

@@ -300,6 +300,7 @@ int zone_cell_ready(float x, float z) {
   return s && (s->state == ZONE_CELL_LOADED || s->state == ZONE_CELL_FAILED);
 }
 
+int zone_stream_has_grid(void) { return g.grid.valid ? 1 : 0; }
 uint32_t zone_loaded_cell_count(void) { return g.loaded_count; }
 
 BspObject* zone_loaded_cell(uint32_t i) { return i < g.loaded_count ? g.slots[g.loaded[i]].bsp : nullptr; }

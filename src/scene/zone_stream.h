@@ -76,6 +76,8 @@ const ZoneCell* zone_cell_at(float x, float z);
 // 1 without a grid, or when the cell of the point (clamped into the grid) has finished
 // loading, successfully or not; else 0.
 int zone_cell_ready(float x, float z);
+// 1 while the current zone has a grid of cells (a zone without one has no static world).
+int zone_stream_has_grid(void);
 uint32_t zone_loaded_cell_count(void);
 // The i-th loaded cell's BSP and map, or null past the end.
 BspObject* zone_loaded_cell(uint32_t i);
