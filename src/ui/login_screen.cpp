@@ -270,20 +270,21 @@ void login_frame(void) {
   ui_style_push(UI_SKIN_PANEL);
   ui_window_begin(ID_PANEL, 0, 0, 0, 200, 280, 2, 8, nullptr);
   ui_style_pop();
-  screen_label(screen_text(KEY_ACCOUNT), 18, 48, 164, 16, 8, 0);
-  screen_label(screen_text(KEY_PASSWORD), 18, -12, 164, 16, 8, 0);
+  // Places inside the panel are from its left edge and its middle line.
+  screen_label(screen_text(KEY_ACCOUNT), 23, 50, 151, 16, 2, 0);
+  screen_label(screen_text(KEY_PASSWORD), 23, -10, 151, 16, 2, 0);
   ui_style_push(UI_SKIN_FIELD);
-  ui_box(23 - 6, 28 - 4, 164, 24, 0, 8);
-  ui_box(23 - 6, -32 - 4, 164, 24, 0, 8);
+  ui_box(23 - 6, 28 - 4, 164, 24, 0, 2);
+  ui_box(23 - 6, -32 - 4, 164, 24, 0, 2);
   ui_style_pop();
   ui_style_push_record(&g_login.field_style);
-  ui_text_field(ID_ACCOUNT, &g_login.account.buffer, 23, 28, 151, 15, 1, 8, &kCallbacks);
-  ui_text_field(ID_PASSWORD, &g_login.password.buffer, 23, -32, 151, 15, 1, 8, &kCallbacks);
+  ui_text_field(ID_ACCOUNT, &g_login.account.buffer, 23, 28, 151, 15, 1, 2, &kCallbacks);
+  ui_text_field(ID_PASSWORD, &g_login.password.buffer, 23, -32, 151, 15, 1, 2, &kCallbacks);
   ui_style_pop();
   ui_style_push(UI_SKIN_TOGGLE);
-  ui_toggle(ID_REMEMBER, g_login.remember, 30, -80, 16, 16, 1, 8, &kCallbacks);
+  ui_toggle(ID_REMEMBER, g_login.remember, 23, -72, 16, 16, 1, 2, &kCallbacks);
   ui_style_pop();
-  screen_label(screen_text(KEY_REMEMBER), 60, -80, 120, 16, 8, 0);
+  screen_label(screen_text(KEY_REMEMBER), 45, -72, 140, 16, 2, 0);
   screen_button(ID_LOGIN, KEY_LOGIN, 0, 20, 120, 26, 7, &kCallbacks);
   ui_window_end();
 

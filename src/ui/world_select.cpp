@@ -4,6 +4,7 @@
 // list again and Escape or back closes the login session. While the world session opens, the
 // box shows its status: accepted leads to the character selection, an error shows its text
 // with OK and leaves the player on the list.
+#include <cstdio>
 #include <cstring>
 
 #include "assets/locale.h"
@@ -176,7 +177,8 @@ void world_list_frame(void) {
   if (!g_list.count) screen_label(screen_text(name_hash("worlds.none")), 0, -44, 320, 20, 6, 1);
   for (int32_t i = 0; i < g_list.count; i++) {
     const WorldEntry& e = g_list.worlds[i];
-    const char* text = e.label[0] ? e.label : e.name;
+    char text[NET_WORLD_NAME_BYTES + 8];
+    snprintf(text, sizeof text, i == g_list.selected ? "> %s <" : "%s", e.label[0] ? e.label : e.name);
     // The highlighted world is drawn as a pressed button, the others as plain ones.
     ui_style_push(i == g_list.selected ? UI_SKIN_TITLE : UI_SKIN_BUTTON);
     ui_button(ID_ROW + (uint32_t)i, 20, -44 - ROW_HEIGHT * i, 280, ROW_HEIGHT - 2, 1, 0, &kCallbacks);
