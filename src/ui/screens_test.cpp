@@ -1,7 +1,8 @@
 // The front-end screens driven frame by frame through the interface kit, over the fake socket
 // layer: the login fields' rules, empty fields, the remember flag, Enter, Escape and Tab; the
 // world list's choice and the ticket it needs; the selection's wait, the way to creation and
-// the delete dialog's confirmation; the creation's name rules and points.
+// the delete dialog's confirmation; the creation's name rules and points; the return from the
+// game world to the selection and the return to the login server that times out.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -368,6 +369,47 @@ TEST_F(Screens, CreationRefusesAShortName) {
   run(type("x"));
   run(tap(KEY_ENTER));
   EXPECT_EQ(chars().status_key, 0x784E9F3Au);
+}
+
+int g_backgrounds;
+
+TEST_F(Screens, BackToCharactersLeavesTheGameWorldForTheSelectionOverTheBackground) {
+  g_backgrounds = 0;
+  frontend_set_background([] { g_backgrounds++; });
+  NetEvent e = {MSG_BACK_TO_CHARACTERS, 0, 0};
+  MsgEmpty empty = {};
+  net_effects()->back_to_characters(&e, &empty);
+  EXPECT_EQ(frontend_state(), FRONTEND_LOGIN) << "outside the game world it does nothing";
+  frontend_enter_game();
+  net_effects()->back_to_characters(&e, &empty);
+  EXPECT_EQ(frontend_in_game(), 0);
+  EXPECT_EQ(frontend_state(), FRONTEND_CHARACTERS);
+  EXPECT_EQ(g_backgrounds, 1);
+  frame();
+  EXPECT_EQ(chars().requested, 1) << "the selection asks for its list again";
+}
+
+TEST_F(Screens, AReturnToTheLoginServerGivesUpAfterThirtySeconds) {
+  const uint8_t ticket[] = {'T', 0};
+  net_world_open("127.0.0.1", 3551, ticket, 2);
+  frontend_set_state(FRONTEND_CHARACTERS);
+  frame();
+  summary("Hero");
+  frame();
+  run(tap(KEY_ESCAPE));
+  EXPECT_EQ(login().waiting, 1);
+  EXPECT_EQ(login().status_key, 0x7E88FB79u);
+  UiKitRow slow = idle();
+  slow.dt = 1.0f;
+  std::vector<UiKitRow> rows(31, slow);
+  run(rows);
+  EXPECT_EQ(login().waiting, 0);
+  EXPECT_EQ(login().status_key, 0x28B5D574u) << "timed out";
+  EXPECT_EQ(login().button_key, 0x32E41D02u);
+  EXPECT_EQ(net_world_is_open(), 0);
+  EXPECT_EQ(frontend_state(), FRONTEND_CHARACTERS);
+  run(tap(KEY_ENTER));
+  EXPECT_EQ(frontend_state(), FRONTEND_LOGIN) << "dismissed: back to the login screen";
 }
 
 }  // namespace
