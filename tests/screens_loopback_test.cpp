@@ -81,14 +81,15 @@ struct ScreensLoopback : ::testing::Test {
   }
   void start(const std::string& login_scenario = "", const std::string& world_scenario = "") {
     server.role = "game";
-    ASSERT_TRUE(server.start(login_scenario, {"--world-port", "0", "--data", dir / "server", "--world-scenario",
-                                              world_scenario}));
+    ASSERT_TRUE(server.start(
+        login_scenario, {"--world-port", "0", "--data", dir / "server", "--world-scenario", world_scenario}));
     ASSERT_TRUE(server.wait_line("world "));
     test_write_file(dir / "settings.ini",
                     "[Network]\nHOST=127.0.0.1\nPORT=" + std::to_string(server.port) + "\n");
     settings_load((dir / "settings.ini").c_str());
     ui_kit_start(UiKitOptions{640, 480, 0, 1});
-    for (uint32_t id : {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
+    for (uint32_t id :
+         {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
       UiStyle s = {};
       s.font = UI_KIT_FONT;
       ui_style_register(id, &s);
@@ -183,7 +184,9 @@ TEST_F(ScreensLoopback, ANewPlayerLogsInPicksTheWorldCreatesAndEnters) {
   EXPECT_TRUE(server.has_line("created Hero"));
   // Class 0's base values, 25 and 5 added: the payload as the server received it.
   // After the name: 40 + 25, 30 + 5, 40, 20, sex 1, class 0 and the constant 1.
-  EXPECT_TRUE(server.has_line("412328140100" "01000000"));
+  EXPECT_TRUE(
+      server.has_line("412328140100"
+                      "01000000"));
   const int32_t id = chars().id;
   ASSERT_GT(id, 0);
   tap(KEY_ENTER);

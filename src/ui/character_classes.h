@@ -21,4 +21,5 @@ constexpr uint8_t CLASS_BASE[CLASS_COUNT][CLASS_ATTRIBUTES] = {
     {25, 35, 30, 40},  // 3 cleric
     {35, 35, 35, 25},  // 4 ranger
 };
-constexpr uint32_t CLASS_LABEL[CLASS_COUNT] = {0x44496B0Fu, 0x5D403AB5u, 0x2A470A23u, 0x34239F80u, 0x4324AF16u};
+constexpr uint32_t CLASS_LABEL[CLASS_COUNT] = {0x44496B0Fu, 0x5D403AB5u, 0x2A470A23u, 0x34239F80u,
+                                               0x4324AF16u};

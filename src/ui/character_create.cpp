@@ -51,9 +51,12 @@ Creation g_create;
 
 void cb_state(uint32_t id, uint32_t state) {
   if (!(state & UI_STATE_CLICKED)) return;
-  if (id == ID_CREATE) g_create.create_clicked = 1;
-  else if (id == ID_OK) g_create.ok_clicked = 1;
-  else g_create.step_clicked = (int32_t)id;
+  if (id == ID_CREATE)
+    g_create.create_clicked = 1;
+  else if (id == ID_OK)
+    g_create.ok_clicked = 1;
+  else
+    g_create.step_clicked = (int32_t)id;
 }
 int cb_toggle(uint32_t id, int proposed) {
   if (proposed && id == ID_MALE) g_create.sex = 1;
@@ -69,10 +72,10 @@ uint32_t cb_start_get(uint32_t) { return g_create.name.start; }
 void cb_start_set(uint32_t, uint32_t index) { g_create.name.start = index; }
 int cb_focused(uint32_t id) { return id == ID_NAME && !g_create.message.text_key; }
 
-const UiCallbacks kCallbacks = {cb_state,     nullptr,      cb_toggle,   nullptr,    nullptr,      nullptr, nullptr,
-                                nullptr,      cb_accept,    nullptr,     nullptr,    cb_start_get, cb_caret_get,
-                                cb_focused,   cb_caret_set, nullptr,     cb_start_set, nullptr,    nullptr, nullptr,
-                                nullptr};
+const UiCallbacks kCallbacks = {cb_state,     nullptr,    cb_toggle,    nullptr, nullptr,      nullptr,
+                                nullptr,      nullptr,    cb_accept,    nullptr, nullptr,      cb_start_get,
+                                cb_caret_get, cb_focused, cb_caret_set, nullptr, cb_start_set, nullptr,
+                                nullptr,      nullptr,    nullptr};
 
 void step(int32_t id) {
   if (id == (int32_t)ID_CLASS_LEFT && g_create.klass > 0) g_create.klass--;

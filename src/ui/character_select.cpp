@@ -76,12 +76,14 @@ uint32_t cb_start_get(uint32_t id) { return field_of(id) ? field_of(id)->start :
 void cb_start_set(uint32_t id, uint32_t index) {
   if (ScreenField* f = field_of(id)) f->start = index;
 }
-int cb_focused(uint32_t id) { return id == ID_CONFIRM_FIELD && g_chars.dialog_open && !g_chars.message.text_key; }
+int cb_focused(uint32_t id) {
+  return id == ID_CONFIRM_FIELD && g_chars.dialog_open && !g_chars.message.text_key;
+}
 
-const UiCallbacks kCallbacks = {cb_state, nullptr,      nullptr,      nullptr,    nullptr,      nullptr, nullptr,
-                                nullptr,  cb_accept,    nullptr,      nullptr,    cb_start_get, cb_caret_get,
-                                cb_focused, cb_caret_set, nullptr,    cb_start_set, nullptr,    nullptr, nullptr,
-                                nullptr};
+const UiCallbacks kCallbacks = {cb_state,     nullptr,    nullptr,      nullptr, nullptr,      nullptr,
+                                nullptr,      nullptr,    cb_accept,    nullptr, nullptr,      cb_start_get,
+                                cb_caret_get, cb_focused, cb_caret_set, nullptr, cb_start_set, nullptr,
+                                nullptr,      nullptr,    nullptr};
 
 void send_id(uint16_t opcode, int32_t id) {
   PayloadWriter w = {&id, [](MsgBuf* b, void* c) { payload_int(b, *(int32_t*)c); }};

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "base/utf8.h"
+#include "input/input.h"
 #include "net/crypto.h"
 #include "net/net.h"
 #include "net/opcodes.h"
-#include "input/input.h"
 #include "platform/clock.h"
 #include "platform/keymap.h"
 #include "platform/quit.h"
@@ -117,11 +117,10 @@ void cb_state(uint32_t id, uint32_t state) {
   if (id == ID_OK) g_login.ok_clicked = 1;
 }
 
-const UiCallbacks kCallbacks = {cb_state,   nullptr,      cb_toggle,       nullptr,     nullptr,
-                                nullptr,    nullptr,      nullptr,         cb_accept,   nullptr,
-                                cb_glyph,   cb_start_get, cb_caret_get,    cb_focused,  cb_caret_set,
-                                cb_text_click, cb_start_set, nullptr,      nullptr,     nullptr,
-                                nullptr};
+const UiCallbacks kCallbacks = {
+    cb_state,     nullptr,       cb_toggle,    nullptr,  nullptr,      nullptr,      nullptr,
+    nullptr,      cb_accept,     nullptr,      cb_glyph, cb_start_get, cb_caret_get, cb_focused,
+    cb_caret_set, cb_text_click, cb_start_set, nullptr,  nullptr,      nullptr,      nullptr};
 
 void show(uint32_t text_key, uint32_t button_key) {
   g_login.message.text_key = text_key;

@@ -66,7 +66,8 @@ void screen_message_declare(const ScreenMessage* message, uint32_t button_id, co
 }
 
 void screen_field_reset(ScreenField* field, uint32_t capacity) {
-  if (capacity > sizeof field->text / sizeof field->text[0]) capacity = sizeof field->text / sizeof field->text[0];
+  if (capacity > sizeof field->text / sizeof field->text[0])
+    capacity = sizeof field->text / sizeof field->text[0];
   field->buffer.text = field->text;
   field->buffer.count = 0;
   field->buffer.capacity = capacity;
@@ -92,7 +93,8 @@ void screen_field_utf8(const ScreenField* field, char* out, uint32_t size) {
   out[n] = 0;
 }
 
-void screen_field_set(ScreenField* field, const char* utf8, int (*accept)(uint32_t code_point, uint32_t length)) {
+void screen_field_set(ScreenField* field, const char* utf8,
+                      int (*accept)(uint32_t code_point, uint32_t length)) {
   field->buffer.count = 0;
   field->caret = field->start = 0;
   if (!utf8) return;

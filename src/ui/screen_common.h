@@ -43,4 +43,5 @@ void screen_field_wipe(ScreenField* field);
 // The field as UTF-8 (cut to fit, always terminated).
 void screen_field_utf8(const ScreenField* field, char* out, uint32_t size);
 // Replaces the field's text with the UTF-8 text's code points that accept() lets through.
-void screen_field_set(ScreenField* field, const char* utf8, int (*accept)(uint32_t code_point, uint32_t length));
+void screen_field_set(ScreenField* field, const char* utf8,
+                      int (*accept)(uint32_t code_point, uint32_t length));

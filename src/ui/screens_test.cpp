@@ -3,6 +3,8 @@
 // world list's choice and the ticket it needs; the selection's wait, the way to creation and
 // the delete dialog's confirmation; the creation's name rules and points; the return from the
 // game world to the selection and the return to the login server that times out.
+#include "ui/screens.h"
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -21,7 +23,6 @@
 #include "support/ui_kit.h"
 #include "ui/character_classes.h"
 #include "ui/frontend.h"
-#include "ui/screens.h"
 #include "ui/ui_frame.h"
 #include "ui/ui_skin.h"
 #include "ui/ui_style.h"
@@ -87,7 +88,8 @@ struct Screens : ::testing::Test {
     settings_load((dir / "settings.ini").c_str());
     ui_kit_start(UiKitOptions{640, 480, 0, 1});
     // The skin's styles with the kit's font, so fields take typed characters.
-    for (uint32_t id : {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
+    for (uint32_t id :
+         {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
       UiStyle s = {};
       s.font = UI_KIT_FONT;
       ui_style_register(id, &s);

@@ -85,9 +85,7 @@ void dismiss(void) {
 
 }  // namespace
 
-void world_list_clear(void) {
-  g_list.count = g_list.selected = g_list.received = 0;
-}
+void world_list_clear(void) { g_list.count = g_list.selected = g_list.received = 0; }
 
 int world_list_received(void) { return g_list.received; }
 int32_t world_list_count(void) { return g_list.count; }
@@ -123,7 +121,8 @@ void world_list_enter(void) {
 void world_list_frame(void) {
   if (g_list.connecting) {
     const int32_t status = net_world_status();
-    g_list.message = ScreenMessage{net_status_key(status), net_status_is_error(status) ? (uint32_t)KEY_OK : 0u};
+    g_list.message =
+        ScreenMessage{net_status_key(status), net_status_is_error(status) ? (uint32_t)KEY_OK : 0u};
     if (status == SESSION_STATUS_ACCEPTED) {
       g_list.connecting = 0;
       g_list.message = ScreenMessage{0, 0};
