@@ -16,10 +16,12 @@ Ends on SIGTERM or SIGINT.
 import argparse
 import asyncio
 import signal
+import socket
 import errno
 import os
 import sys
 
+from .locale_texts import credential_texts
 from .login import LoginHandler
 from .scenario import ScenarioPlan
 from .session import ServerSession
@@ -41,13 +43,21 @@ def parse_arguments(argv):
     p.add_argument('--role', default='game', choices=['game', 'session'])
     p.add_argument('--zone', type=int, default=DEFAULT_ZONE, help='zone number sent on entering')
     p.add_argument('--zones', default=ZONES_FOLDER, help='folder of the zone descriptions (spawn lines)')
-    p.add_argument('--credential-prefix', default='', help='text before the account (the locale\'s)')
-    p.add_argument('--credential-separator', default='\n',
-                   help='text between account and password (the locale\'s); default a line feed')
+    p.add_argument('--credential-prefix', default=None,
+                   help='text before the account (default: the demo locale\'s, content/locale/english.tsv)')
+    p.add_argument('--credential-separator', default=None,
+                   help='text between account and password (default: the demo locale\'s)')
     p.add_argument('--keepalive', type=float, default=5.0, help='seconds between keep-alives')
     p.add_argument('--idle-timeout', type=float, default=30.0,
                    help='seconds without a frame from the client before hanging up')
     return p.parse_args(argv)
+
+
+def free_port(host):
+    """A port nothing listens on (bound for a moment, then let go): the closed second world."""
+    with socket.socket() as s:
+        s.bind((host, 0))
+        return s.getsockname()[1]
 
 
 def emit(*words):
@@ -75,11 +85,14 @@ async def serve(options, spawn=None, spawns=None):
             await session.run()
         return on_connection
 
-    prefix = options.credential_prefix.encode('latin-1')
-    separator = options.credential_separator.encode('latin-1')
+    locale_prefix, locale_separator = credential_texts()
+    prefix = (locale_prefix if options.credential_prefix is None else options.credential_prefix).encode('latin-1')
+    separator = (locale_separator if options.credential_separator is None
+                 else options.credential_separator).encode('latin-1')
     game = options.role == 'game'
-    login_handler = (lambda: LoginHandler(store, world_port[0], prefix=prefix, separator=separator)) \
-        if game else (lambda: None)
+    dead_port = free_port(options.host) if game else None
+    login_handler = (lambda: LoginHandler(store, world_port[0], prefix=prefix, separator=separator,
+                                          dead_port=dead_port)) if game else (lambda: None)
     try:
         login = await asyncio.start_server(accept('login', plan, login_handler), options.host,
                                            options.login_port)

@@ -8,8 +8,11 @@ Rejections (frame types; the client shows status -2 .. -8): 9 credentials withou
 separator or zero byte or with an empty account, 10 wrong password for a known account.
 
 Game messages: outgoing 1 (or 2) asks for the world list, answered by incoming 2 (clear
-and add) with one world on 127.0.0.1 and the world port; outgoing 3 names a world, answered
-by incoming 10 with a ticket the world server accepts once as its credentials.
+and add) with the world on 127.0.0.1 and the world port and, when a dead port is given, a
+second world on that port where nothing listens (its ticket is still issued, so the client
+shows the connection's failure); outgoing 3 names a world, answered by incoming 10 with a
+ticket the world server accepts once as its credentials. The knob empty-ticket answers the
+list request with an empty list followed at once by an unasked ticket.
 """
 import struct
 
@@ -18,6 +21,7 @@ from . import opcodes
 REJECT_MALFORMED = 9
 REJECT_WRONG_PASSWORD = 10
 WORLD_NAME = b'Ostrevane'
+DEAD_WORLD_NAME = b'Farreach'
 
 
 def split_credentials(credentials, prefix=b'', separator=b'\n'):
@@ -32,9 +36,10 @@ def split_credentials(credentials, prefix=b'', separator=b'\n'):
 
 
 class LoginHandler:
-    def __init__(self, store, world_port, scenario_of=None, prefix=b'', separator=b'\n'):
+    def __init__(self, store, world_port, scenario_of=None, prefix=b'', separator=b'\n', dead_port=None):
         self.store = store
         self.world_port = world_port
+        self.dead_port = dead_port
         self.prefix = prefix
         self.separator = separator
         self.account = None
@@ -60,9 +65,14 @@ class LoginHandler:
         pass
 
     def world_list(self, scenario):
-        world = {'name': WORLD_NAME, 'label': b'Local', 'v1': 1, 'v2': 0, 'v3': 0,
-                 'host': b'127.0.0.1', 'port': self.world_port}
-        payload = opcodes.encode(opcodes.IN[2]['fields'], {'worlds': [world]})
+        worlds = [{'name': WORLD_NAME, 'label': b'Local', 'v1': 1, 'v2': 0, 'v3': 0,
+                   'host': b'127.0.0.1', 'port': self.world_port}]
+        if self.dead_port is not None:
+            worlds.append({'name': DEAD_WORLD_NAME, 'label': b'Farreach (closed)', 'v1': 0, 'v2': 0, 'v3': 0,
+                           'host': b'127.0.0.1', 'port': self.dead_port})
+        if scenario.empty_ticket:
+            worlds = []
+        payload = opcodes.encode(opcodes.IN[2]['fields'], {'worlds': worlds})
         if scenario.huge_list:
             payload = struct.pack('<I', 0xFFFFFFFF) + payload[4:]
         return payload
@@ -72,9 +82,13 @@ class LoginHandler:
             return
         if opcode in (1, 2):
             await session.send_game(2, self.world_list(session.scenario))
+            if session.scenario.empty_ticket:
+                ticket = self.store.issue_ticket(self.account)
+                await session.send_game(10, ticket.encode('ascii') + b'\0')
         elif opcode == 3:
             name = payload.split(b'\0', 1)[0]
-            if name != WORLD_NAME:
+            session.log('pick-world', name.decode('latin-1') or '-')
+            if name not in (WORLD_NAME, DEAD_WORLD_NAME) or (name == DEAD_WORLD_NAME and self.dead_port is None):
                 session.log('unknown-world', name.hex() or '-')
                 return
             ticket = self.store.issue_ticket(self.account)

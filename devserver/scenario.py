@@ -26,6 +26,12 @@ successive connections (the last one to every later connection).
   change-during-load  a 16 to the other demo zone right after the 14
   enter-twice     the 14 is sent twice
   missing-zone    the 14 names a zone no archive holds
+  empty-ticket    the login server answers a list request with an empty list and an unasked
+                  ticket (10)
+  unasked-relogin the world server follows every summary (3) with a return text (9) nobody
+                  asked for
+  back=T          T seconds after the local spawn, the world server sends the player back to
+                  the character screen (49)
 
 World knobs (what the world server shows after the local spawn; see devserver/world_scene.py):
   players=N       other players walking loops around the spawn point (compact movement)
@@ -51,7 +57,7 @@ HANGUP_POINTS = ('connect', 'offer', 'accepted')
 
 
 COUNTS = ('players', 'creatures', 'objects', 'seed')
-SECONDS = {'interval': (0.01, 10.0), 'jitter': (0.0, 10.0), 'teleport': (0.0, 3600.0)}
+SECONDS = {'interval': (0.01, 10.0), 'jitter': (0.0, 10.0), 'teleport': (0.0, 3600.0), 'back': (0.0, 3600.0)}
 SHARES = ('loss', 'extra')
 
 
@@ -100,6 +106,9 @@ class Scenario:
         self.churn = False
         self.teleport = None
         self.chat_lines = False
+        self.empty_ticket = False
+        self.unasked_relogin = False
+        self.back = None
         for knob in filter(None, (k.strip() for k in text.split(','))):
             name, _, value = knob.partition('=')
             if name == 'reject':

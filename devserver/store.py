@@ -117,6 +117,10 @@ class Store:
     def characters_of(self, account):
         return list(self.characters.get(account, []))
 
+    def all_characters(self):
+        """Every account's characters (names are unique across accounts)."""
+        return [c for entries in self.characters.values() for c in entries]
+
     def save_characters(self, account, characters):
         self.characters[account] = characters
         if self.characters_path:

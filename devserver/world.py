@@ -4,7 +4,13 @@ character screen and the entry into the world.
 Rejection (frame type 11, client status -4): a ticket that the login server did not issue
 or that was already used. Game messages it answers (client opcode -> server opcode):
   1 summary request            -> 3 summary of the first character (empty name, n = 0: none)
-  2 create                     -> 7, then (after the client's 1) the summary again
+  2 create                     -> 7, then (after the client's 1) the summary again; a refused
+                                  creation answers a character notice saying why (event
+                                  create-refused REASON): 6 a name not of 3-15 ASCII letters,
+                                  5 a name any account holds, 8 a class outside 0-4, a sex other
+                                  than 0 or 1, an attribute outside base .. base + 25 of the
+                                  class (CLASS_BASE, as the client's table) or not all 30 points
+                                  spent, 13 an account that already has its one character
   3 delete (int32 id)          -> 3 summary; an id not of this account: 4 (event delete-refused ID)
   4 back to the login server   -> 9 with fresh login credentials (a ticket-like text)
   5 enter (int32 id)           -> 14 zone (ZONE, the zone's described spawn position); an id
@@ -23,7 +29,8 @@ or that was already used. Game messages it answers (client opcode -> server opco
 Scenario knobs: zone-and-spawn sends 14 and 17 back to back on 5; zone-change=S sends 16 to
 the other demo zone S seconds after the first spawn; change-during-load sends 16 to the other
 zone right after the 14; enter-twice sends the 14 twice; missing-zone names a zone no
-archive holds in the 14 (the client gives up on it and sends no 6).
+archive holds in the 14 (the client gives up on it and sends no 6); unasked-relogin follows
+every summary with a 9 nobody asked for; back=T sends 49 T seconds after the local spawn.
 Characters are kept per account in the data folder.
 """
 import asyncio
@@ -36,6 +43,15 @@ from .world_scene import WorldScene
 
 REJECT_TICKET = 11
 REFUSED_NOTICE = 4        # a character notice: the character named is not this account's
+NOTICE_NAME_TAKEN = 5
+NOTICE_BAD_NAME = 6
+NOTICE_BAD_CHOICES = 8
+NOTICE_HAS_CHARACTER = 13
+# The base value of each attribute per class; the client's table (src/ui/character_classes.h)
+# holds the same numbers. A creation adds 0 .. ADDED_MAX to each, POOL in all.
+CLASS_BASE = ((40, 30, 40, 20), (30, 40, 30, 30), (20, 30, 30, 50), (25, 35, 30, 40), (35, 35, 35, 25))
+ADDED_MAX = 25
+POOL = 30
 DEFAULT_ZONE = 1          # the client loads zone number max(zone + 2, 1) = 3
 MISSING_ZONE = 1000       # zone file 1002: no demo archive holds it
 SPAWN = (16.0, 2.0, 16.0, 0.0)  # x, y, z, heading when no description is given
@@ -68,13 +84,34 @@ def defaults(fields):
     return values
 
 
+def creation_refusal(record, taken):
+    """(notice opcode, reason) for a creation request that breaks a rule, else None.
+    taken(name) answers whether any account holds the name."""
+    name = record['name']
+    if not 3 <= len(name) <= 15 or not all(65 <= b <= 90 or 97 <= b <= 122 for b in name):
+        return NOTICE_BAD_NAME, 'name'
+    if record['choice'] >= len(CLASS_BASE) or record['flag'] not in (0, 1):
+        return NOTICE_BAD_CHOICES, 'class-or-sex'
+    base = CLASS_BASE[record['choice']]
+    added = [record['choice%d' % i] - base[i] for i in range(4)]
+    if any(not 0 <= a <= ADDED_MAX for a in added):
+        return NOTICE_BAD_CHOICES, 'attribute'
+    if sum(added) != POOL:
+        return NOTICE_BAD_CHOICES, 'points'
+    if taken(name.decode('ascii').lower()):
+        return NOTICE_NAME_TAKEN, 'name-taken'
+    return None
+
+
 def summary_payload(characters):
     fields = opcodes.IN[3]['fields']
     if not characters:
         return opcodes.encode(fields, {'name': b'', 'value': 0, 'n': 0})
     c = characters[0]
     details = defaults(opcodes.DETAILS)
-    details.update({'id': c['id'], 'name': c['name'].encode('latin-1'), 'value_b': len(characters)})
+    details.update({'id': c['id'], 'name': c['name'].encode('latin-1'), 'value_b': len(characters),
+                    'class': c.get('class', 0), 'appearance0': c.get('class', 0) + 1,
+                    'line': b'Level 1'})
     return opcodes.encode(fields, {'name': c['name'].encode('latin-1'), 'value': len(characters), 'n': 1,
                                    'details': details})
 
@@ -117,6 +154,7 @@ class WorldHandler:
         self.character = None
         self.scene = None
         self.teleport = None
+        self.back = None
 
     def check(self, session, credentials):
         ticket = credentials.split(b'\0', 1)[0]
@@ -135,6 +173,35 @@ class WorldHandler:
 
     async def send_summary(self, session):
         await session.send_game(3, summary_payload(self.store.characters_of(self.account)))
+        if session.scenario.unasked_relogin:
+            await session.send_game(9, self.store.relogin_credentials(self.account) + b'\0')
+
+    def name_taken(self, lowered):
+        return any(c['name'].lower() == lowered for c in self.store.all_characters())
+
+    async def create(self, session, characters, record):
+        refusal = creation_refusal(record, self.name_taken)
+        if refusal is None and characters:
+            refusal = NOTICE_HAS_CHARACTER, 'has-character'
+        if refusal is not None:
+            session.log('create-refused', refusal[1])
+            await session.send_game(refusal[0])
+            return
+        characters.append({'id': self.store.new_character_id(), 'name': record['name'].decode('ascii'),
+                           'choices': [record['choice%d' % i] for i in range(4)],
+                           'sex': record['flag'], 'class': record['choice']})
+        self.store.save_characters(self.account, characters)
+        session.log('created', record['name'].decode('ascii'))
+        await session.send_game(7)
+
+    async def back_later(self, session, seconds):
+        """Sends the player back to the character screen (49)."""
+        await asyncio.sleep(seconds)
+        if getattr(session, 'closed', False):
+            return
+        self.character = None
+        await session.send_game(49)
+        session.log('sent', '49')
 
     @staticmethod
     def own_character(characters, record):
@@ -168,6 +235,8 @@ class WorldHandler:
                 self.change_later(session, session.scenario.zone_change, self.other_zone(zone or self.zone)))
         if session.scenario.teleport is not None and self.teleport is None:
             self.teleport = asyncio.ensure_future(self.teleport_later(session, session.scenario.teleport))
+        if session.scenario.back is not None:
+            self.back = asyncio.ensure_future(self.back_later(session, session.scenario.back))
         scene = WorldScene(session.scenario, self.spawn, session)
         if self.scene is None and scene.busy():
             self.scene = asyncio.ensure_future(scene.run())
@@ -208,12 +277,7 @@ class WorldHandler:
         if opcode == 1:
             await self.send_summary(session)
         elif opcode == 2 and record is not None:
-            name = record['name'].decode('latin-1')
-            if name and len(characters) < 8 and all(c['name'] != name for c in characters):
-                characters.append({'id': self.store.new_character_id(), 'name': name,
-                                   'choices': [record['choice%d' % i] for i in range(4)]})
-                self.store.save_characters(self.account, characters)
-            await session.send_game(7)
+            await self.create(session, characters, record)
         elif opcode == 3:
             chosen = self.own_character(characters, record)
             if chosen is None:

@@ -13,14 +13,9 @@ world_port=${WORLD_PORT:-3551}
 mkdir -p "$data" || exit 1
 log="$data/server.log"
 
-# The client builds its credentials from two locale texts; the server must expect the same
-# ones as the demo locale holds (content/locale/english.tsv: "LOGIN<TAB>" and "<TAB>").
-prefix=$(printf 'LOGIN\t')
-separator=$(printf '\t')
-
 cd "$here" || exit 1
+# The server reads the credential texts from the demo locale the client's archive is made of.
 /usr/bin/python3 -m devserver --login-port "$login_port" --world-port "$world_port" --data "$data" \
-  --credential-prefix "$prefix" --credential-separator "$separator" \
   --world-scenario players=1,creatures=1 >"$log" 2>&1 &
 server=$!
 

@@ -37,8 +37,11 @@ struct DevServer {
       close(out[0]);
       close(out[1]);
       if (chdir(OSTREVANE_SOURCE_DIR) != 0) _exit(127);
-      std::vector<std::string> words = {"/usr/bin/python3", "-m", "devserver",  "--login-port", "0",
-                                        "--role",           role, "--scenario", scenario};
+      // The client in these tests has no locale: its credentials are the bare form (no prefix,
+      // a line feed between), which the server is told instead of the demo locale's texts.
+      std::vector<std::string> words = {"/usr/bin/python3",      "-m", "devserver",  "--login-port", "0",
+                                        "--role",                role, "--scenario", scenario,
+                                        "--credential-prefix",   "",   "--credential-separator", "\n"};
       words.insert(words.end(), extra.begin(), extra.end());
       std::vector<char*> argv;
       for (std::string& w : words) argv.push_back(w.data());

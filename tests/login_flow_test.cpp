@@ -104,7 +104,7 @@ TEST_F(LoginFlow, FromCredentialsToTheLocalPlayersSpawnAndBackWithTheSameCharact
   EXPECT_TRUE(server.wait_line("event 1000 game 5 " + hex(le32(r.character_id))));
   EXPECT_FALSE(server.has_line("enter-refused"));
   EXPECT_TRUE(server.wait_line("event 1000 game 6 01000000"));  // zone 3 reported as 1
-  EXPECT_EQ(r.world_count, 1);
+  EXPECT_EQ(r.world_count, 2);  // the local world and the closed one
   EXPECT_STREQ(r.world_host, "127.0.0.1");
   EXPECT_EQ(r.summaries, 2);
   EXPECT_EQ(r.last_detail_count, 1);

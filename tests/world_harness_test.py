@@ -53,8 +53,10 @@ def run(knobs, seconds, extra=()):
                 return f.read().splitlines()
 
         with open(path, 'w') as log:
+            # The harness has no locale: the bare credentials form (no prefix, a line feed).
             server = subprocess.Popen([sys.executable, '-m', 'devserver', '--login-port', '0', '--world-port',
-                                       '0', '--world-scenario', knobs], cwd=SOURCE, stdout=log, text=True)
+                                       '0', '--world-scenario', knobs, '--credential-prefix', '',
+                                       '--credential-separator', '\n'], cwd=SOURCE, stdout=log, text=True)
         try:
             port = None
             for _ in range(200):

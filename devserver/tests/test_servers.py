@@ -10,6 +10,7 @@ import tempfile
 import unittest
 
 from devserver import opcodes
+from devserver import locale_texts
 from devserver.login import LoginHandler, split_credentials
 from devserver.scenario import Scenario
 from devserver.store import Store
@@ -115,8 +116,8 @@ class WorldTest(unittest.TestCase):
     def test_create_enter_zone_spawn_and_persistence(self):
         handler, session = self.enter()
         self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
-        create = opcodes.encode(opcodes.OUT_WORLD[2], {'name': b'Hero', 'choice0': 1, 'choice1': 2, 'choice2': 3,
-                                                       'choice3': 4, 'flag': 0, 'choice': 0, 'one': 1})
+        create = opcodes.encode(opcodes.OUT_WORLD[2], {'name': b'Hero', 'choice0': 65, 'choice1': 35, 'choice2': 40,
+                                                       'choice3': 20, 'flag': 0, 'choice': 0, 'one': 1})
         run(handler.on_game(session, 2, create))
         self.assertEqual(session.sent[-1][0], 7)
         run(handler.on_game(session, 1, b''))
@@ -277,6 +278,114 @@ class WorldTest(unittest.TestCase):
         run(handler.on_game(session, 3, struct.pack('<i', 5)))
         self.assertEqual(decoded(3, session.sent[-1][1])['n'], 0)
         self.assertEqual(Store(self.folder.name).characters_of('alice'), [])
+
+
+def creation(name=b'Hero', klass=0, sex=0, added=(25, 5, 0, 0)):
+    base = world.CLASS_BASE[klass] if klass < len(world.CLASS_BASE) else (0, 0, 0, 0)
+    values = {'name': name, 'flag': sex, 'choice': klass, 'one': 1}
+    values.update({'choice%d' % i: (base[i] + added[i]) & 0xFF for i in range(4)})
+    return opcodes.encode(opcodes.OUT_WORLD[2], values)
+
+
+class CreationTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.store = Store(self.folder.name)
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def create(self, account, payload):
+        handler = WorldHandler(self.store)
+        session = FakeSession()
+        self.assertIsNone(handler.check(session, self.store.issue_ticket(account).encode()))
+        run(handler.on_game(session, 2, payload))
+        return session
+
+    def test_each_class_at_its_extremes_is_accepted_and_one_point_over_refused(self):
+        accepted = [(k, added) for k in range(5) for added in ((25, 5, 0, 0), (0, 0, 5, 25), (5, 0, 25, 0))]
+        for n, (klass, added) in enumerate(accepted):
+            session = self.create('acct%d' % n, creation(b'Hero' + bytes([97 + n]), klass, n % 2, added))
+            self.assertEqual(session.sent, [(7, b'')], (klass, added))
+        refused = [
+            ('two letters', creation(b'Al'), 6, 'name'),
+            ('sixteen letters', creation(b'A' * 16), 6, 'name'),
+            ('a digit', creation(b'Hero1'), 6, 'name'),
+            ('an attribute one over', creation(b'Zed', 0, 0, (26, 4, 0, 0)), 8, 'attribute'),
+            ('a point unspent', creation(b'Zed', 0, 0, (25, 4, 0, 0)), 8, 'points'),
+            ('a point too many', creation(b'Zed', 0, 0, (25, 5, 1, 0)), 8, 'points'),
+            ('below the base', creation(b'Zed', 2, 0, (255, 25, 5, 1)), 8, 'attribute'),
+            ('class 5', creation(b'Zed', 5, 0, (25, 5, 0, 0)), 8, 'class-or-sex'),
+            ('sex 2', creation(b'Zed', 0, 2), 8, 'class-or-sex'),
+            ('a name another account holds, in other case', creation(b'HEROA'), 5, 'name-taken'),
+        ]
+        for what, payload, notice, reason in refused:
+            session = self.create('other', payload)
+            self.assertEqual(session.sent, [(notice, b'')], what)
+            self.assertEqual(session.events[-1], ('create-refused', reason), what)
+        # One character per account.
+        self.assertEqual(self.create('acct0', creation(b'Second')).sent, [(13, b'')])
+        # Every notice answered has its text in the demo locale.
+        texts = locale_texts.read_texts()
+        for opcode in (5, 6, 8, 13):
+            self.assertIn(opcodes.IN[opcode]['key'], texts, opcode)
+
+
+class WorldsAndKnobsTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.store = Store(self.folder.name)
+
+    def tearDown(self):
+        self.folder.cleanup()
+
+    def test_the_second_world_is_dead_but_still_gets_a_ticket(self):
+        handler = LoginHandler(self.store, 4321, dead_port=9)
+        session = FakeSession()
+        handler.check(session, b'a\nb\0')
+        run(handler.on_game(session, 1, b''))
+        worlds = decoded(2, session.sent[-1][1])['worlds']
+        self.assertEqual([(w['name'], w['port']) for w in worlds], [(b'Ostrevane', 4321), (b'Farreach', 9)])
+        run(handler.on_game(session, 3, b'Farreach\0'))
+        self.assertEqual(session.sent[-1][0], 10)
+        self.assertIn(('pick-world', 'Farreach'), session.events)
+
+    def test_an_empty_list_comes_with_an_unasked_ticket(self):
+        handler = LoginHandler(self.store, 4321, dead_port=9)
+        session = FakeSession('empty-ticket')
+        handler.check(session, b'a\nb\0')
+        run(handler.on_game(session, 1, b''))
+        self.assertEqual([op for op, _ in session.sent], [2, 10])
+        self.assertEqual(decoded(2, session.sent[0][1])['worlds'], [])
+
+    def test_unasked_relogin_follows_the_summary_and_back_comes_after_the_spawn(self):
+        self.store.save_characters('alice', [{'id': 7, 'name': 'Hero', 'choices': [0, 0, 0, 0]}])
+        handler = WorldHandler(self.store)
+        session = FakeSession('unasked-relogin,back=0.01')
+        self.assertIsNone(handler.check(session, self.store.issue_ticket('alice').encode()))
+        run(handler.on_game(session, 1, b''))
+        self.assertEqual([op for op, _ in session.sent], [3, 9])
+
+        async def enter_and_wait():
+            await handler.on_game(session, 5, struct.pack('<i', 7))
+            await handler.on_game(session, 6, struct.pack('<i', 1))
+            await asyncio.sleep(0.1)
+        run(enter_and_wait())
+        self.assertEqual(session.sent[-1][0], 49)
+
+
+class LocaleTextsTest(unittest.TestCase):
+    def test_credential_texts_come_unescaped_from_the_locale_file(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, 'l.tsv')
+            with open(path, 'w') as f:
+                f.write('# comment\n0x038D8B88\ttext\tA\\tB\\\\\n0x13F47486\ttext\t\\n\nname\ttext\tx\n')
+            self.assertEqual(locale_texts.credential_texts(path), ('A\tB\\', '\n'))
+            with open(path, 'w') as f:
+                f.write('0x1\ttext\tx\n')
+            self.assertEqual(locale_texts.credential_texts(path), ('', '\n'))
+        prefix, separator = locale_texts.credential_texts()
+        self.assertTrue(separator, 'the demo locale has a separator')
 
 
 class StoreTest(unittest.TestCase):

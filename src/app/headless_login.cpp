@@ -23,6 +23,7 @@
 #include "net/opcodes.h"
 #include "net/payloads.h"
 #include "platform/clock.h"
+#include "ui/character_classes.h"
 
 namespace {
 
@@ -280,8 +281,10 @@ void advance(Flow* f) {
   }
   if (r->summaries > 0 && r->last_detail_count == 0 && !f->created) {
     f->created = 1;
+    // A creation the world server accepts: the first class, 25 and 5 points added.
     OutCreateCharacter c;
-    const uint8_t pairs[8] = {1, 0, 2, 0, 3, 0, 4, 0};
+    const uint8_t* base = CLASS_BASE[0];
+    const uint8_t pairs[8] = {base[0], CLASS_ADDED_MAX, base[1], CLASS_POOL - CLASS_ADDED_MAX, base[2], 0, base[3], 0};
     out_create_character_fill(&c, f->options->character ? f->options->character : "Hero", pairs, 0, 0);
     OutPayload payload = {&kOutCreateCharacter, &c};
     PayloadWriter w = payload_writer(&payload);

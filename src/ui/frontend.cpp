@@ -12,6 +12,7 @@ struct Frontend {
   int state;
   int in_game;
   void (*game_frame)(void);
+  void (*background)(void);
   UiWorldLeftListener listeners[FRONTEND_LISTENERS];
   int listener_count;
 };
@@ -36,6 +37,8 @@ void frontend_set_screen(int state, const FrontendScreen* screen) {
 }
 
 void frontend_set_game_frame(void (*frame)(void)) { g_fe.game_frame = frame; }
+
+void frontend_set_background(void (*background)(void)) { g_fe.background = background; }
 
 void frontend_setup(void) {
   for (int s = 0; s < FRONTEND_STATES; s++)
@@ -69,11 +72,14 @@ void frontend_shutdown(void) {
 
 void frontend_set_state(int state) {
   if (state < 0 || state >= FRONTEND_STATES) return;
+  const int from_game = g_fe.in_game;
   if (g_fe.in_game) {
     g_fe.in_game = 0;
     leave_world();
   }
   if (state == FRONTEND_LOGIN) net_world_close();
+  if (from_game && (state == FRONTEND_LOGIN || state == FRONTEND_CHARACTERS) && g_fe.background)
+    g_fe.background();
   g_fe.state = state;
   const FrontendScreen* sc = screen_of(state);
   if (!sc) return;

@@ -34,6 +34,9 @@ struct FrontendScreen {
 
 // Installs (or with null removes) the screen of a state; other states are refused.
 void frontend_set_screen(int state, const FrontendScreen* screen);
+// What runs when the front end comes back from the game world to state 0 or 2: the zone
+// loading's background zone behind the screens (null: nothing; zone loading installs it).
+void frontend_set_background(void (*background)(void));
 // What the in-game frame declares (null: nothing).
 void frontend_set_game_frame(void (*frame)(void));
 

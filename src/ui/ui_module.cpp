@@ -11,6 +11,7 @@
 #include "ui/chat_frame.h"
 #include "ui/chat_layout.h"
 #include "ui/frontend.h"
+#include "ui/screens.h"
 #include "ui/ui.h"
 
 namespace {
@@ -19,22 +20,27 @@ int32_t g_frame_width;
 void ui_game_frame(void) { chat_declare(g_frame_width); }
 }  // namespace
 
-void ui_setup(void) { frontend_setup(); }
+void ui_setup(void) {
+  screens_install();
+  frontend_setup();
+}
 
 void ui_start(void) {
   ui_widgets_startup();
   chat_startup();
   chat_install_effects(net_effects());
   frontend_set_game_frame(ui_game_frame);
+  screens_install_effects(net_effects());
   frontend_start();
+  frontend_set_state(FRONTEND_LOGIN);  // the login screen restores the remembered account
 }
 
 void ui_frame(void) {
   uint64_t size = render_get_size();
   int32_t width = (int32_t)(uint32_t)size, height = (int32_t)(size >> 32);
   // The chat key and macros act before the windows declare, so a chat line opened this frame
-  // is there when the input line draws; a focused field of another window keeps the key.
-  // Before the game the chat is not shown, so its key must not open it unseen.
+  // is there when the input line draws; a focused field of another window keeps the key. The
+  // front-end screens own Enter for themselves: the chat exists only in the game world.
   if (frontend_in_game()) chat_frame_keys(frame_delta(), input_text_focused());
   g_frame_width = width;
   ui_begin_frame(0, width, height);
@@ -44,6 +50,7 @@ void ui_frame(void) {
 
 void ui_shutdown(void) {
   frontend_shutdown();
+  screens_remove_effects(net_effects());
   chat_remove_effects(net_effects());
   chat_shutdown();
   ui_widgets_shutdown();
