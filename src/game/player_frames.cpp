@@ -9,15 +9,17 @@
 #include "game/player_control.h"
 #include "game/player_physics.h"
 #include "game/world_queries.h"
+#include "game/zone_props.h"
 #include "platform/clock.h"
 #include "scene/water.h"
 #include "scene/zone_collision.h"
 #include "scene/zone_stream.h"
 
 // The zone's collision queries answer the camera, the water state, the creatures' ground
-// probe and the models' light.
+// probe and the models' light; the zone's props take part through its prop tree.
 void player_input_setup(void) {
   world_queries_install(nullptr, nullptr, nullptr);
+  props_set_source(zone_props_boxes);
   creature_set_zone_trace(zone_trace_point);
   model_bounds_set_light_source(zone_light_sample);
 }

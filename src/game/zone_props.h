@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "game/catalogue.h"
+#include "scene/prop_queries.h"
 #include "world/entity_world.h"
 
 struct MapObject;
@@ -33,6 +34,11 @@ int zone_props_setup(EntityWorld* world, const MapObject* zone_map);
 uint32_t zone_cell_props_create(EntityWorld* world, const MapObject* map);
 // Destroys them and takes them out of the trees; answers how many.
 uint32_t zone_cell_props_remove(EntityWorld* world, const MapObject* map);
+
+// The current world's drawn props (tree 12) whose boxes overlap the box: handle, the header's
+// flag word and the world box, at most capacity; answers how many. Installed as the prop
+// queries' source, so collision and the water state meet the zone's props. Main thread.
+int zone_props_boxes(const Bounds* box, PropBox* out, int capacity);
 
 // One of the trees, or null.
 const OctreeNode* zone_props_tree(const EntityWorld* world, uint32_t which);

@@ -6,6 +6,7 @@
 
 #include "assets/cache.h"
 #include "assets/map.h"
+#include "game/game_world.h"
 #include "game/zone_loading.h"
 #include "world/octree.h"
 
@@ -91,6 +92,46 @@ TEST_F(ZoneProps, CellPropsGoToTheirSpacesAndTreesAndLeaveExactly) {
     EXPECT_EQ(count(s), 0u) << s;
   EXPECT_EQ(hits(ZONE_TREE_PROPS, 10, 10), 0u);
   EXPECT_EQ(hits(ZONE_TREE_LIGHTS, 40, 40), 0u);
+}
+
+// Collision meets the current world's props through the tree: each box as the tree holds it
+// (scaled and moved), with the header's flag word, so the queries' filter tells a solid prop
+// (bit 0 clear) from a water volume (bit 0 set).
+TEST_F(ZoneProps, TheCurrentWorldsPropsAreTheCollisionSource) {
+  Entry zone(3, {}, 2);
+  make_world(&zone.map);
+  MapProp crate = prop(0, 10, 10), pool = prop(4, 12, 10);
+  crate.scale[0] = 2;
+  crate.position[1] = 3;
+  pool.header_flag = 1;
+  Entry cell(3u << 16 | 1, {crate, pool, prop(0, 90, 90)});
+  ASSERT_EQ(zone_cell_props_create(world, &cell.map), 3u);
+  game_world_replace(world);
+  world = nullptr;  // the game world owns it now
+
+  PropBox boxes[4];
+  const Bounds near = bounds_make({8, 0, 8}, {13, 5, 12});
+  ASSERT_EQ(zone_props_boxes(&near, boxes, 4), 2);
+  const PropBox& a = boxes[0].header ? boxes[1] : boxes[0];
+  const PropBox& b = boxes[0].header ? boxes[0] : boxes[1];
+  EXPECT_EQ(a.header, 0u);
+  EXPECT_FLOAT_EQ(a.bounds.min.x, 8);
+  EXPECT_FLOAT_EQ(a.bounds.max.x, 12);
+  EXPECT_FLOAT_EQ(a.bounds.min.y, 2);
+  EXPECT_FLOAT_EQ(a.bounds.max.y, 4);
+  EXPECT_EQ(b.header, 1u);
+  EXPECT_EQ(zone_props_boxes(&near, boxes, 1), 1);  // never more than asked
+
+  props_set_source(zone_props_boxes);
+  uint32_t handles[4];
+  EXPECT_EQ(props_gather_box(&near, 0, handles, 4), 1);
+  EXPECT_EQ(handles[0], a.handle);
+  EXPECT_EQ(props_gather_box(&near, 1, handles, 4), 1);
+  EXPECT_EQ(handles[0], b.handle);
+  props_set_source(nullptr);
+  game_world_replace(nullptr);
+  const Bounds none = bounds_make({0, 0, 0}, {1, 1, 1});
+  EXPECT_EQ(zone_props_boxes(&none, boxes, 4), 0);  // no world: no props
 }
 
 TEST_F(ZoneProps, PropsOutsideTheRootAreEntitiesButCounted) {

@@ -6,6 +6,7 @@
 #include "input/input.h"
 #include "net/dispatch.h"
 #include "platform/clock.h"
+#include "game/zone_loading.h"
 #include "render/render.h"
 #include "ui/chat.h"
 #include "ui/chat_frame.h"
@@ -30,6 +31,7 @@ void ui_start(void) {
   chat_startup();
   chat_install_effects(net_effects());
   frontend_set_game_frame(ui_game_frame);
+  frontend_set_background(zone_background);  // zone 2 again behind the login and character screens
   screens_install_effects(net_effects());
   frontend_start();
   frontend_set_state(FRONTEND_LOGIN);  // the login screen restores the remembered account
