@@ -22,7 +22,7 @@
 #include "base/text.h"
 #include "render/draw.h"
 #include "support/chat_fixture.h"
-#include "support/font_testing.h"
+#include "support/ui_bench_fixture.h"
 #include "ui/chat.h"
 #include "ui/chat_frame.h"
 #include "ui/chat_input.h"
@@ -80,29 +80,8 @@ BENCHMARK(BM_StringCompare67Words);
 // The fixed test font as asset 1 in a private folder, the cache started over it, and the
 // label and chat-field styles using it.
 struct ChatWindowsBench {
-  std::string folder;
+  UiBenchFixture ui{"bench_chat"};
   ChatWindowsBench() {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/bench_chat_XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    if (!mkdtemp(name.data())) exit(1);
-    folder = name.data();
-    std::vector<uint8_t> bytes = test_font_fixed_bytes();
-    ArchiveSource source = {1, bytes.data(), bytes.size()};
-    size_t size = 0;
-    uint8_t* image = archive_build(&source, 1, 1, &size, nullptr, 0);
-    FILE* f = fopen((folder + "/font.dat").c_str(), "wb");
-    if (!f || fwrite(image, 1, size, f) != size || fclose(f) != 0) exit(1);
-    mem_free(image);
-    event_bus_start();
-    assets_startup(folder.c_str());
-    AssetHandle h;
-    asset_request_wait(&h, ASSET_FONT, 1);
-    draw_startup();
-    ui_draw_startup();
-    ui_widgets_startup();
-    ui_set_mouse_provider([](int32_t* x, int32_t* y) { *x = 300, *y = 200; });
     UiStyle s = {};
     s.font = 1;
     s.text_colour = {1, 1, 1, 1};
@@ -112,17 +91,7 @@ struct ChatWindowsBench {
     for (int32_t log = 0; log < CHAT_LOG_COUNT; log++)
       for (int32_t i = 0; i < 16; i++) chat_add_text(log, wrapped_line(i).c_str(), i % CHAT_STYLE_COUNT);
   }
-  ~ChatWindowsBench() {
-    chat_shutdown();
-    ui_set_mouse_provider(nullptr);
-    ui_widgets_shutdown();
-    ui_draw_shutdown();
-    draw_shutdown();
-    assets_shutdown();
-    event_bus_stop();
-    unlink((folder + "/font.dat").c_str());
-    rmdir(folder.c_str());
-  }
+  ~ChatWindowsBench() { chat_shutdown(); }
   // About 120 characters of words: two or three lines in either log.
   static std::string wrapped_line(int32_t i) {
     std::string line = "line " + std::to_string(i) + ":";

@@ -88,12 +88,7 @@ struct ScreensLoopback : ::testing::Test {
                     "[Network]\nHOST=127.0.0.1\nPORT=" + std::to_string(server.port) + "\n");
     settings_load((dir / "settings.ini").c_str());
     ui_kit_start(UiKitOptions{640, 480, 0, 1});
-    for (uint32_t id :
-         {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
-      UiStyle s = {};
-      s.font = UI_KIT_FONT;
-      ui_style_register(id, &s);
-    }
+    ui_kit_skin_in_kit_font();
     screens_set_sound([](uint32_t) { return 1; });
     screens_install();
     screens_install_effects(net_effects());

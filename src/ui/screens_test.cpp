@@ -87,13 +87,7 @@ struct Screens : ::testing::Test {
     test_write_file(dir / "settings.ini", "[Network]\nHOST=127.0.0.1\nPORT=3550\n");
     settings_load((dir / "settings.ini").c_str());
     ui_kit_start(UiKitOptions{640, 480, 0, 1});
-    // The skin's styles with the kit's font, so fields take typed characters.
-    for (uint32_t id :
-         {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
-      UiStyle s = {};
-      s.font = UI_KIT_FONT;
-      ui_style_register(id, &s);
-    }
+    ui_kit_skin_in_kit_font();
     screens_set_sound(record_sound);
     quit_set_hook([](int) { g_quits++; });
     screens_install();

@@ -21,6 +21,8 @@
 #include "support/font_testing.h"
 #include "ui/ui.h"
 #include "ui/ui_draw.h"
+#include "ui/ui_skin.h"
+#include "ui/ui_style.h"
 #include "ui/ui_draw_list.h"
 
 namespace {
@@ -190,6 +192,14 @@ void write_font_archive(const std::string& dir) {
 }
 
 }  // namespace
+
+void ui_kit_skin_in_kit_font(void) {
+  for (uint32_t id : {UI_SKIN_PANEL, UI_SKIN_BUTTON, UI_SKIN_LABEL, UI_SKIN_FIELD, UI_SKIN_TOGGLE, UI_SKIN_TITLE}) {
+    UiStyle s = {};
+    s.font = UI_KIT_FONT;
+    ui_style_register(id, &s);
+  }
+}
 
 void ui_kit_start(const UiKitOptions& options) {
   g_kit = new Kit();

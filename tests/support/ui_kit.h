@@ -66,6 +66,9 @@ struct UiKitCall {
 typedef void (*UiKitDeclare)(void);
 
 void ui_kit_start(const UiKitOptions& options);
+// The skin's panel, button, label, field, toggle and title styles drawn in the kit's font (and
+// nothing else), so screens built from the skin take typed characters under the kit.
+void ui_kit_skin_in_kit_font(void);
 void ui_kit_stop(void);
 // One frame of script.
 void ui_kit_frame(const UiKitRow& row, UiKitDeclare declare);
