@@ -45,7 +45,7 @@ static uint64_t g_size_limits[ASSET_TYPE_COUNT] = {
 static void* g_placeholders[ASSET_TYPE_COUNT];
 
 // Everything below is guarded by g_lock, except g_archives (fixed while the loader runs) and
-// g_thread (main thread only).
+// g_thread (written by start and stop only, while no other thread uses the cache).
 static Lock* g_lock;
 static IntMap* g_maps[ASSET_TYPE_COUNT];
 static Queue* g_queue;        // of AssetRequest*
@@ -209,6 +209,7 @@ void asset_request(AssetHandle* handle, uint32_t type, uint32_t id) {
   if (!handle || handle_invalid(handle, type, id)) return;
   lock_enter(g_lock);
   AssetCacheEntry* entry = (AssetCacheEntry*)intmap_find(g_maps[type], id);
+  WorkerThread* wake = entry ? nullptr : g_thread;
   if (!entry) {
     entry = (AssetCacheEntry*)mem_alloc(sizeof(AssetCacheEntry));
     *entry = {type, id, nullptr, 0, 0};
@@ -219,6 +220,8 @@ void asset_request(AssetHandle* handle, uint32_t type, uint32_t id) {
   }
   handle_from_entry(handle, entry, type);
   lock_leave(g_lock);
+  // The loader looks at its queue every millisecond; a new request need not wait for that.
+  thread_wake(wake);
 }
 
 void asset_request_wait(AssetHandle* handle, uint32_t type, uint32_t id) {

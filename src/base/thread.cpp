@@ -61,8 +61,9 @@ struct WorkerThread {
   int repeat;
   pthread_t thread;
   std::mutex stop_mutex;
-  std::condition_variable stop_changed;
+  std::condition_variable stop_changed;  // also signals a wake
   bool stop;
+  bool wake;
 };
 
 static void* worker_body(void* arg) {
@@ -70,7 +71,9 @@ static void* worker_body(void* arg) {
   t->worker();
   while (t->repeat) {
     std::unique_lock<std::mutex> guard(t->stop_mutex);
-    if (t->stop_changed.wait_for(guard, std::chrono::milliseconds(1), [t] { return t->stop; })) break;
+    t->stop_changed.wait_for(guard, std::chrono::milliseconds(1), [t] { return t->stop || t->wake; });
+    if (t->stop) break;
+    t->wake = false;
     guard.unlock();
     t->worker();
   }
@@ -84,12 +87,22 @@ WorkerThread* thread_start(WorkerFn worker, int repeat) {
   t->worker = worker;
   t->repeat = repeat;
   t->stop = false;
+  t->wake = false;
   if (pthread_create(&t->thread, nullptr, worker_body, t) != 0) {
     t->~WorkerThread();
     mem_free(t);
     return nullptr;
   }
   return t;
+}
+
+void thread_wake(WorkerThread* t) {
+  if (!t) return;
+  {
+    std::lock_guard<std::mutex> guard(t->stop_mutex);
+    t->wake = true;
+  }
+  t->stop_changed.notify_all();
 }
 
 int thread_stop(WorkerThread* t) {

@@ -88,3 +88,6 @@ typedef void (*WorkerFn)(void);
 // Null, with nothing left allocated, when worker is null or the system refuses a new thread.
 WorkerThread* thread_start(WorkerFn worker, int repeat);
 int thread_stop(WorkerThread* thread);
+// Ends a repeating worker's pause between runs at once (or the next one, when it is running),
+// so work handed to it starts without waiting out the millisecond. Null does nothing.
+void thread_wake(WorkerThread* thread);

@@ -72,6 +72,16 @@ TEST(WorkerThread, OneShotAndRepeating) {
   EXPECT_FALSE(g_inside.load());
   EXPECT_EQ(g_runs.load(), 1);
 
+  // Waking a repeating worker only brings its next run forward: it keeps running, stops
+  // cleanly, and a wake of nothing does nothing.
+  g_runs = 0;
+  WorkerThread* woken = thread_start(count_run, 1);
+  ASSERT_NE(woken, nullptr);
+  for (int i = 0; i < 100; i++) thread_wake(woken);
+  while (g_runs.load() < 5) sleep_ms(1);
+  EXPECT_EQ(thread_stop(woken), 1);
+  thread_wake(nullptr);
+
   EXPECT_EQ(thread_start(nullptr, 0), nullptr);
   EXPECT_EQ(thread_stop(nullptr), 0);
 }
