@@ -51,8 +51,13 @@ class Harness:
         raise AssertionError("timed out; saw %r" % got[-20:])
 
     def close(self):
-        xwindow.close_request(self.window)
-        return self.proc.wait(timeout=10)
+        # Repeated as a player would: a single request now and then never reaches a loaded
+        # machine's message loop.
+        code = xwindow.close_and_wait(self.window, self.proc)
+        if code is None:
+            self.proc.kill()
+            self.proc.wait(timeout=10)
+        return code
 
 
 def texts(lines, prefix):
