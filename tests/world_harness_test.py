@@ -11,7 +11,8 @@ was spawned, a repeated spawn leaving one entity. With the built archives the lo
 carries the humanoid's mesh and the creatures the four-legged one, each with the height of
 its mesh's bounds (read here from mesh.dat), not the unit cube's. A scripted walk's movement
 reports must reach the server exactly as the harness sent them, advance along the heading, and
-after the server's teleport start again from the new point.
+after the server's teleport start again from the new point. playground_walk_test.py runs its
+walk with run() and reads it with movement_reports() from here.
 """
 import math
 import os
@@ -294,10 +295,11 @@ def zones_load_and_change():
         check(spawns == want and sixes == want_sixes, '%s: spawned in %s, 6 with %s' % (knobs, spawns, sixes))
 
 
-bad_input_file()
-zones_load_and_change()
-clean_run()
-repeated_spawns_and_churn()
-scripted_walk()
-meshes_carry_their_bounds()
-sys.exit(1 if failures else 0)
+if __name__ == '__main__':
+    bad_input_file()
+    zones_load_and_change()
+    clean_run()
+    repeated_spawns_and_churn()
+    scripted_walk()
+    meshes_carry_their_bounds()
+    sys.exit(1 if failures else 0)
