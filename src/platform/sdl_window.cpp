@@ -137,6 +137,13 @@ static int sdl_change_mode(void* h, const DisplayMode* mode, uint32_t fields) {
   // Desktops today run at one colour depth: the pixel format stays the desktop's, and a
   // request that names a bit depth is satisfied at that depth or not at all.
   if ((fields & MODE_FIELD_BIT_DEPTH) && mode->bit_depth != mode_of(desktop).bit_depth) return 0;
+  // Full screen on X is a request to the window manager; with none running (a kiosk, a bare
+  // X server) the window would keep its created size of one pixel. Sized to the mode while it
+  // is still windowed, it covers the screen either way.
+  if (!(SDL_GetWindowFlags(win(h)) & SDL_WINDOW_FULLSCREEN)) {
+    SDL_SetWindowPosition(win(h), 0, 0);
+    SDL_SetWindowSize(win(h), want.w, want.h);
+  }
   if (SDL_SetWindowDisplayMode(win(h), &want) != 0 ||
       SDL_SetWindowFullscreen(win(h), SDL_WINDOW_FULLSCREEN) != 0) {
     sdl_report("display mode change failed");
